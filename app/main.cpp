@@ -1,0 +1,2 @@
+// TEMPORARY until the application shell lands.
+int main() { return 0; }

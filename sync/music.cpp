@@ -1,0 +1,53 @@
+#include "sync/music.h"
+
+#include "sync/syncState.h"
+
+// Order in the low 16 bits, row in the high 16 bits; 0xFFFF matches any.
+constexpr DWORD at(DWORD order, DWORD row) { return (row << 16) | order; }
+constexpr DWORD anyNoteOf(DWORD instrument) { return 0xFFFF0000u | instrument; }
+constexpr DWORD anyValue = 0xFFFF;
+
+const SyncPoint syncSchedule[syncPointCount] = {
+    {BASS_SYNC_POS, at(anyValue, 0), orderSync},
+    {BASS_SYNC_INS, anyNoteOf(1), instrument1Sync},
+    {BASS_SYNC_INS, anyNoteOf(2), instrument2Sync},
+    {BASS_SYNC_INS, anyNoteOf(3), instrument3Sync},
+    {BASS_SYNC_INS, anyNoteOf(18), instrument18Sync},
+    {BASS_SYNC_INS, anyNoteOf(19), instrument19Sync},
+    // Title and its cards.
+    {BASS_SYNC_POS, at(1, 0), orderRowSync},
+    {BASS_SYNC_POS, at(2, 0), orderRowSync},
+    {BASS_SYNC_POS, at(2, 32), orderRowSync},
+    {BASS_SYNC_POS, at(2, 48), orderRowSync},
+    // The warning card pulses on every row of order 3.
+    {BASS_SYNC_POS, at(3, anyValue), orderRowSync},
+    // Greetings: on and off every eight rows.
+    {BASS_SYNC_POS, at(9, 0), orderRowSync},
+    {BASS_SYNC_POS, at(9, 8), orderRowSync},
+    {BASS_SYNC_POS, at(9, 16), orderRowSync},
+    {BASS_SYNC_POS, at(9, 24), orderRowSync},
+    {BASS_SYNC_POS, at(9, 32), orderRowSync},
+    {BASS_SYNC_POS, at(9, 40), orderRowSync},
+    {BASS_SYNC_POS, at(9, 48), orderRowSync},
+    {BASS_SYNC_POS, at(9, 56), orderRowSync},
+    {BASS_SYNC_POS, at(10, 0), orderRowSync},
+    {BASS_SYNC_POS, at(10, 8), orderRowSync},
+    {BASS_SYNC_POS, at(10, 16), orderRowSync},
+    {BASS_SYNC_POS, at(10, 24), orderRowSync},
+    {BASS_SYNC_POS, at(10, 32), orderRowSync},
+    {BASS_SYNC_POS, at(10, 48), orderRowSync},
+    // Where the demo ends.
+    {BASS_SYNC_POS, at(17, 16), orderRowSync},
+    {BASS_SYNC_END, 0, endSync},
+};
+
+bool startMusic()
+{
+    const bool initFailed = !BASSMOD_Init(-1, 44100, 0);
+    const bool loadFailed = !BASSMOD_MusicLoad(false, musicFileName, 0, 0, BASS_MUSIC_RAMPS | BASS_MUSIC_SURROUND);
+    for (const SyncPoint& point : syncSchedule) BASSMOD_MusicSetSync(point.type, point.param, point.callback, 0);
+    const bool playing = BASSMOD_MusicPlay();
+    return playing && !initFailed && !loadFailed;
+}
+
+void stopMusic() { BASSMOD_Free(); }

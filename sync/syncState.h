@@ -1,0 +1,49 @@
+// The one place where the music reaches the picture.
+//
+// Globals owned here:
+//   syncState  written by the sync callbacks below (audio thread, or whichever
+//              thread the player delivers syncs on) and by the scene:
+//              renderFrame sets `finished` at the demo's last position and
+//              clearHits() runs at the end of every frame and of initScene.
+//              Read by the scene (order, row, hits, notes) and the frame loop
+//              (finished).
+//
+// Every field is a std::atomic used with relaxed order: each value stands on
+// its own (no field is published "with" another), so nothing stronger is needed
+// and the main thread's per-particle reads stay plain loads.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "player/bassmod.h"
+
+constexpr int instrumentHitCount = 20;
+
+struct SyncState {
+    std::atomic<int32_t> order{-1};
+    std::atomic<int32_t> row{-1};
+    std::atomic<uint8_t> instrumentHit[instrumentHitCount] = {};
+    std::atomic<int32_t> lastNote18{0};
+    std::atomic<int32_t> lastNote19{0};
+    std::atomic<uint8_t> finished{0};
+};
+
+extern SyncState syncState;
+
+// Back to the values of program start; for tests that run several "programs" in one process.
+void resetSyncState();
+
+// All 20 hit flags to 0.
+void clearHits();
+
+// The eight sync callbacks, in the player's callback shape. Handle and user value are ignored;
+// order/row and note arrive in the low/high 16 bits of `data`, zero-extended.
+void CALLBACK orderSync(HSYNC handle, DWORD data, DWORD user);
+void CALLBACK orderRowSync(HSYNC handle, DWORD data, DWORD user);
+void CALLBACK instrument1Sync(HSYNC handle, DWORD data, DWORD user);
+void CALLBACK instrument2Sync(HSYNC handle, DWORD data, DWORD user);
+void CALLBACK instrument3Sync(HSYNC handle, DWORD data, DWORD user);
+void CALLBACK instrument18Sync(HSYNC handle, DWORD data, DWORD user);
+void CALLBACK instrument19Sync(HSYNC handle, DWORD data, DWORD user);
+void CALLBACK endSync(HSYNC handle, DWORD data, DWORD user);

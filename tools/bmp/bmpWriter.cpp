@@ -1,0 +1,65 @@
+#include "tools/bmp/bmpWriter.h"
+
+#include <cstdio>
+
+namespace {
+
+void put16(std::vector<uint8_t>& out, uint32_t v)
+{
+    out.push_back(static_cast<uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+void put32(std::vector<uint8_t>& out, uint32_t v)
+{
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+}  // namespace
+
+std::vector<uint8_t> encodeBmp24(const RgbImage& image)
+{
+    const uint32_t stride = (static_cast<uint32_t>(image.width) * 3 + 3) & ~3u;
+    const uint32_t pixelBytes = stride * static_cast<uint32_t>(image.height);
+    constexpr uint32_t headerBytes = 14 + 40;
+
+    std::vector<uint8_t> out;
+    out.reserve(headerBytes + pixelBytes);
+    out.push_back('B');
+    out.push_back('M');
+    put32(out, headerBytes + pixelBytes);
+    put32(out, 0);
+    put32(out, headerBytes);
+    put32(out, 40);
+    put32(out, static_cast<uint32_t>(image.width));
+    put32(out, static_cast<uint32_t>(image.height));  // positive: bottom row first
+    put16(out, 1);
+    put16(out, 24);
+    put32(out, 0);  // BI_RGB
+    put32(out, pixelBytes);
+    put32(out, 2835);  // 72 dpi
+    put32(out, 2835);
+    put32(out, 0);
+    put32(out, 0);
+
+    for (int y = image.height - 1; y >= 0; --y) {
+        const uint8_t* row = &image.rgb[static_cast<std::size_t>(y) * image.width * 3];
+        for (int x = 0; x < image.width; ++x) {
+            out.push_back(row[x * 3 + 2]);
+            out.push_back(row[x * 3 + 1]);
+            out.push_back(row[x * 3 + 0]);
+        }
+        for (uint32_t pad = static_cast<uint32_t>(image.width) * 3; pad < stride; ++pad) out.push_back(0);
+    }
+    return out;
+}
+
+bool writeBmp24(const std::string& path, const RgbImage& image)
+{
+    const std::vector<uint8_t> bytes = encodeBmp24(image);
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
+}
