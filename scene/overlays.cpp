@@ -1,12 +1,127 @@
-// TEMPORARY until the overlay timeline lands.
 #include "scene/overlays.h"
 
+#include <GL/gl.h>
+
+#include "scene/textures.h"
 #include "sync/syncState.h"
 
 float titleFade = 1.0f;
 
+namespace {
+
+constexpr auto relaxed = std::memory_order_relaxed;
+
+// Title, cards, backdrop and greetings sit exactly on the far plane; depth clamping (on only
+// while the overlays draw) keeps projection rounding from clipping them away.
+constexpr float overlayDepth = -100.0f;
+
+struct Greeting {
+    int32_t order, row;
+    const GLuint* texture;
+    float halfWidth;
+};
+
+const Greeting greetings[] = {
+    {9, 0, &texGreet1, 18.0f},  {9, 16, &texGreet2, 7.0f},  {9, 32, &texGreet3, 44.0f},
+    {9, 48, &texGreet4, 19.0f}, {10, 0, &texGreet5, 24.0f}, {10, 16, &texGreet6, 15.0f},
+    {10, 32, &texGreet7, 10.0f},
+};
+
+// The callbacks may move the song on mid-step, so every test reads the position anew.
+int32_t order() { return syncState.order.load(relaxed); }
+int32_t row() { return syncState.row.load(relaxed); }
+
+void useOverlayBlend() { glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_DST_COLOR); }
+
+void drawQuad(GLuint texture, float right, float left, float top, float bottom, float z)
+{
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glBegin(GL_TRIANGLE_STRIP);
+    glTexCoord2d(1, 1);
+    glVertex3f(right, top, z);
+    glTexCoord2d(0, 1);
+    glVertex3f(left, top, z);
+    glTexCoord2d(1, 0);
+    glVertex3f(right, bottom, z);
+    glTexCoord2d(0, 0);
+    glVertex3f(left, bottom, z);
+    glEnd();
+}
+
+// False when the row names no second card: only the title is drawn then.
+bool drawTitleAndCard()
+{
+    if (order() == 2 && row() == 48) useOverlayBlend();
+    glColor4f(titleFade, titleFade, titleFade, titleFade);
+    drawQuad(texTitle, 56.0f, -56.0f, 12.0f, -6.0f, overlayDepth);
+
+    GLuint card;
+    if (order() == 1 && row() == 0) {
+        card = texByline;
+    } else if (order() == 2 && row() == 0) {
+        card = texDemoFor;
+    } else if (order() == 2 && row() == 32) {
+        card = texEvent;
+    } else if (order() == 2 && row() == 48) {
+        // The card keeps the colour already set; the lowered value shows from the next frame.
+        titleFade -= 0.01f;
+        card = texEvent;
+    } else {
+        return false;
+    }
+    drawQuad(card, 56.0f, -56.0f, -6.3f, -14.3f, overlayDepth);
+    return true;
+}
+
+void drawWarning()
+{
+    const int32_t m = row() % 4;  // signed: row −1 gives −1
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f - 0.25f * static_cast<float>(m));
+    useOverlayBlend();
+    drawQuad(texWarning, 10.0f, -10.0f, 12.0f, -12.0f, static_cast<float>(18 * (4 - m) - 100));
+}
+
+// False when (order, row) names no greeting: then not even the backdrop is drawn.
+bool drawGreeting()
+{
+    for (const Greeting& greeting : greetings) {
+        if (order() != greeting.order || row() != greeting.row) continue;
+        useOverlayBlend();
+        drawQuad(texBlack, 100.0f, -100.0f, 53.0f, -52.0f, overlayDepth);
+        drawQuad(*greeting.texture, greeting.halfWidth, -greeting.halfWidth, 5.0f, -5.0f, overlayDepth);
+        return true;
+    }
+    return false;
+}
+
+// False on the early ends, which skip the finish test.
+bool drawOverlays()
+{
+    switch (order()) {
+    case 1:
+    case 2:
+        return drawTitleAndCard();
+    case 3:
+        drawWarning();
+        return true;
+    case 9:
+    case 10:
+        return drawGreeting();
+    default:
+        return true;
+    }
+}
+
+}  // namespace
+
 bool renderOverlays()
 {
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glBlendFunc(GL_ONE, GL_ZERO);
+    glEnable(GL_DEPTH_CLAMP);
+    if (drawOverlays() && order() == 17 && row() == 16) syncState.finished.store(1, relaxed);
+    // Particles are clipped at the far plane as usual; only the overlays are clamped.
+    glDisable(GL_DEPTH_CLAMP);
     clearHits();
     return true;
 }
