@@ -1,0 +1,36 @@
+// Our BMP reader. It accepts exactly one kind of file: an uncompressed (BI_RGB), 24-bit,
+// bottom-up BMP whose width and height are powers of two no larger than maxBitmapSide.
+// The pixel array of such a file already is the layout the textures are uploaded in
+// (blue-green-red, rows padded to 4 bytes, bottom row first), so nothing is converted:
+// the reader only proves that the array is really there. Anything else, including a header
+// that disagrees with the file's length, is rejected with false; no input makes it read
+// outside the bytes it was given.
+//
+// Globals owned here: the file buffer behind readBitmapFile (main thread only; each call
+// overwrites what the previous one returned).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Larger than any texture the demo uploads and small enough for a static buffer.
+constexpr int32_t maxBitmapSide = 2048;
+constexpr std::size_t maxBitmapFileBytes = 16u << 20;
+
+struct BitmapView {
+    int32_t width;
+    int32_t height;
+    const uint8_t* pixels;  // width * height pixels, rows of bitmapRowBytes(width)
+};
+
+constexpr std::size_t bitmapRowBytes(int32_t width)
+{
+    return (static_cast<std::size_t>(width) * 3 + 3) & ~static_cast<std::size_t>(3);
+}
+
+// Validates `size` bytes of a whole file; on success `view` points into `bytes`.
+bool parseBitmap(const uint8_t* bytes, std::size_t size, BitmapView& view);
+
+// Reads the file into the static buffer and parses it there; false when it cannot be
+// opened or read, is larger than maxBitmapFileBytes, or is not accepted by parseBitmap.
+bool readBitmapFile(const char* fileName, BitmapView& view);
