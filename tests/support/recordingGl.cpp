@@ -14,6 +14,7 @@ std::vector<GlTexImage> uploads;
 std::array<std::size_t, static_cast<std::size_t>(GlFunc::Count_)> counts{};
 GLuint nextTextureName = 1;
 GLint unpackAlignment = 4;
+recordingGl::CallHook callHook = nullptr;
 
 constexpr const char* names[] = {
     "glClear", "glLoadIdentity", "glBindTexture", "glBlendFunc", "glColor4f", "glBegin", "glEnd",
@@ -44,7 +45,9 @@ void record(GlFunc func, double a0 = 0, double a1 = 0, double a2 = 0, double a3 
 {
     if (mode == recordingGl::Mode::Off) return;
     ++counts[static_cast<std::size_t>(func)];
-    if (mode == recordingGl::Mode::Record) recorded.push_back(GlCall{func, {a0, a1, a2, a3, a4, a5, a6, a7, a8}});
+    const GlCall call{func, {a0, a1, a2, a3, a4, a5, a6, a7, a8}};
+    if (mode == recordingGl::Mode::Record) recorded.push_back(call);
+    if (callHook) callHook(call);
 }
 
 }  // namespace
@@ -59,7 +62,10 @@ void reset(Mode newMode)
     counts.fill(0);
     nextTextureName = 1;
     unpackAlignment = 4;
+    callHook = nullptr;
 }
+
+void setCallHook(CallHook hook) { callHook = hook; }
 
 const std::vector<GlCall>& calls() { return recorded; }
 const std::vector<GlTexImage>& texImages() { return uploads; }

@@ -35,8 +35,13 @@ namespace recordingGl {
 
 enum class Mode { Off, Count, Record };
 
-// Forgets all calls, counts and uploads, restarts texture names at 1 and sets the mode.
+// Forgets all calls, counts, uploads and the call hook, restarts texture names at 1 and sets the mode.
 void reset(Mode mode = Mode::Record);
+
+// Called after every call that is recorded or counted (never in Mode::Off), so a test can
+// change the world at a chosen point of a frame, as a music callback might. nullptr: none.
+using CallHook = void (*)(const GlCall& call);
+void setCallHook(CallHook hook);
 
 const std::vector<GlCall>& calls();
 const std::vector<GlTexImage>& texImages();
