@@ -1,0 +1,53 @@
+// The command line of strobarium-capture and the clock that ties frames to samples.
+// Pure functions, no globals.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+constexpr uint32_t captureRate = 44100;  // samples per second, as the demo plays
+constexpr int captureWidth = 1280;
+constexpr int captureHeight = 720;
+
+// A point of the song, given either as seconds or as a song position.
+struct SongPoint {
+    enum Kind { unset, seconds, position } kind = unset;
+    double secondsValue = 0;  // kind seconds: >= 0
+    int order = 0;            // kind position: 0..255
+    int row = 0;              //                0..255
+};
+
+struct CaptureOptions {
+    std::string outputDir = "capture";
+    uint32_t fpsNumerator = 60;
+    uint32_t fpsDenominator = 1;
+    SongPoint start;
+    SongPoint end;
+    bool png = false;   // numbered PNG frames even when ffmpeg is there
+    bool help = false;  // --help given: print usage, nothing else
+};
+
+// Fills `options` from argv[1..]; false with a one-line reason in `error` for anything it
+// does not understand (unknown option, missing or malformed value, end not after start).
+bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& options, std::string& error);
+
+// "60", "59.94" is refused on purpose (not exact): "60000/1001" is how to say it.
+bool parseFrameRate(const char* text, uint32_t& numerator, uint32_t& denominator);
+
+// "12.5" (seconds) or "9:0" (order:row).
+bool parseSongPoint(const char* text, SongPoint& point);
+
+const char* captureUsage();
+
+// The sample at which frame k is shown: floor(k * 44100 / fps), exact in integers.
+constexpr uint64_t frameSample(uint64_t frame, uint32_t fpsNumerator, uint32_t fpsDenominator)
+{
+    return frame * captureRate * fpsDenominator / fpsNumerator;
+}
+
+// The first frame shown at or after `sample`.
+constexpr uint64_t firstFrameAtOrAfter(uint64_t sample, uint32_t fpsNumerator, uint32_t fpsDenominator)
+{
+    const uint64_t perFrame = uint64_t(captureRate) * fpsDenominator;
+    return (sample * fpsNumerator + perFrame - 1) / perFrame;
+}

@@ -1,0 +1,25 @@
+// Video through Debian's ffmpeg: raw RGB24 frames are piped to an encoder while the capture
+// runs (H.264 into a video-only file), and once the WAV is complete a second, copying pass
+// muxes the two into the final file with the exact sound as FLAC.
+//
+// Globals owned here (capture thread only): the encoder's process id and the pipe to it.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// True when an executable "ffmpeg" is on PATH.
+bool ffmpegAvailable();
+
+// Starts the encoder writing `videoOnlyPath`; the pipe to write frames into, or null with
+// the reason in `error`.
+FILE* openVideoPipe(const std::string& videoOnlyPath, uint32_t fpsNumerator, uint32_t fpsDenominator,
+                    std::string& error);
+
+// Closes the pipe and waits for the encoder; false with the reason when it did not succeed.
+bool closeVideoPipe(std::string& error);
+
+// Second pass: the video stream copied, the WAV as FLAC, into `outputPath`.
+bool muxVideo(const std::string& videoOnlyPath, const std::string& wavPath, const std::string& outputPath,
+              std::string& error);
