@@ -7,6 +7,7 @@
 
 #include "tools/data/bitmaps.h"
 #include "tools/data/lettering.h"
+#include "tools/data/song.h"
 
 #ifndef STROBARIUM_FONT_DIR
 #define STROBARIUM_FONT_DIR "/usr/share/fonts/truetype/dejavu"
@@ -44,5 +45,9 @@ int main(int argc, char** argv)
         }
     }
     closeLettering();
+    if (status == 0 && !writeXm(outDir + "/sonavel3.xm", makeSong())) {
+        std::fprintf(stderr, "make-data: cannot write %s/sonavel3.xm\n", outDir.c_str());
+        status = 1;
+    }
     return status;
 }
