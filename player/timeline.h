@@ -3,8 +3,12 @@
 //
 // BASSMOD_MusicLoad builds it with a dry run of the module; BASSMOD_Free empties it. Readable from
 // any thread while a module is loaded (it does not change during playback).
+//
+// Globals owned here: the event table and its count, written only by buildTimeline and
+// clearTimeline below (main thread, before playback starts and after it has stopped).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 enum class TimelineKind : uint8_t {
@@ -26,3 +30,14 @@ struct TimelineEvent {
 // The events of the loaded module; nullptr and 0 when none is loaded.
 const TimelineEvent* timelineEvents();
 int timelineEventCount();
+
+// Room for every event of a long song (a row start per row, a note-on per started note).
+constexpr int maxTimelineEvents = 1 << 18;
+// A song that never repeats is cut here: its end event falls at this length.
+constexpr uint64_t maxSongSeconds = 60 * 60;
+
+// The player's own writers (main thread, never while playing). buildTimeline plays the module in
+// a libxmp context of its own, tick by tick, to the first tick on which libxmp's loop counter
+// becomes 1; false with `error` set when libxmp cannot load it or it has too many events.
+bool buildTimeline(const uint8_t* bytes, std::size_t size, int rate, const char*& error);
+void clearTimeline();

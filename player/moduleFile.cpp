@@ -1,0 +1,117 @@
+#include "player/moduleFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+uint32_t read16(const uint8_t* bytes, uint64_t at) { return bytes[at] | (bytes[at + 1] << 8); }
+uint32_t read32(const uint8_t* bytes, uint64_t at) { return read16(bytes, at) | (read16(bytes, at + 2) << 16); }
+
+std::string quoted(const char* path) { return std::string("\"") + path + "\""; }
+
+bool readFile(const char* path, uint32_t offset, uint32_t length, std::vector<uint8_t>& bytes, std::string& error)
+{
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file) {
+        error = "cannot open module " + quoted(path) + ": " + std::strerror(errno);
+        return false;
+    }
+    std::vector<uint8_t> read;
+    bool ok = std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
+    if (ok) {
+        uint8_t chunk[65536];
+        std::size_t got = 0;
+        while ((length == 0 || read.size() < length) && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+            read.insert(read.end(), chunk, chunk + got);
+        ok = !std::ferror(file);
+    }
+    const int readErrno = errno;
+    std::fclose(file);
+    if (!ok) {
+        error = "cannot read module " + quoted(path) + ": " + std::strerror(readErrno);
+        return false;
+    }
+    if (length != 0) {
+        if (read.size() < length) {
+            error = "module " + quoted(path) + " is shorter than the " + std::to_string(length) + " bytes asked for";
+            return false;
+        }
+        read.resize(length);
+    }
+    if (read.empty()) {
+        error = "module " + quoted(path) + " is empty";
+        return false;
+    }
+    bytes.swap(read);
+    return true;
+}
+
+}  // namespace
+
+uint64_t xmDeclaredSize(const uint8_t* bytes, std::size_t size)
+{
+    static const char id[] = "Extended Module: ";
+    if (size < 64 || std::memcmp(bytes, id, 17) != 0 || read16(bytes, 58) != 0x0104) return 0;
+    // Each step needs the bytes of the header it reads; past the end, what the file would need so far is the answer.
+    uint64_t at = 60 + static_cast<uint64_t>(read32(bytes, 60));
+    if (at > size) return at;
+    if (size < 74) return 74;
+    const uint32_t patterns = read16(bytes, 70);
+    const uint32_t instruments = read16(bytes, 72);
+    for (uint32_t p = 0; p < patterns; ++p) {
+        if (at + 9 > size) return at + 9;
+        at += read32(bytes, at) + static_cast<uint64_t>(read16(bytes, at + 7));
+    }
+    for (uint32_t i = 0; i < instruments; ++i) {
+        if (at + 29 > size) return at + 29;
+        const uint64_t headerSize = read32(bytes, at);
+        const uint32_t samples = read16(bytes, at + 27);
+        if (samples == 0) {
+            at += headerSize;
+            continue;
+        }
+        if (at + 33 > size) return at + 33;
+        const uint64_t sampleHeaderSize = read32(bytes, at + 29);
+        at += headerSize;
+        uint64_t data = 0;
+        for (uint32_t s = 0; s < samples; ++s) {
+            if (at + 4 > size) return at + 4;
+            data += read32(bytes, at);
+            at += sampleHeaderSize;
+        }
+        at += data;
+        if (at > size) return at;
+    }
+    return at;
+}
+
+bool readModuleBytes(bool mem, const void* file, uint32_t offset, uint32_t length, std::vector<uint8_t>& bytes,
+                     std::string& error)
+{
+    std::vector<uint8_t> read;
+    if (mem) {
+        if (!file || length == 0) {
+            error = "no module in memory (null pointer or length 0)";
+            return false;
+        }
+        const auto* start = static_cast<const uint8_t*>(file) + offset;
+        read.assign(start, start + length);
+    } else {
+        if (!file) {
+            error = "no module file name";
+            return false;
+        }
+        if (!readFile(static_cast<const char*>(file), offset, length, read, error)) return false;
+    }
+    const uint64_t declared = xmDeclaredSize(read.data(), read.size());
+    if (declared > read.size()) {
+        const std::string name = mem ? std::string("in memory") : quoted(static_cast<const char*>(file));
+        error = "module " + name + " is truncated (" + std::to_string(read.size()) + " bytes, its headers need at least " +
+                std::to_string(declared) + ")";
+        return false;
+    }
+    bytes.swap(read);
+    return true;
+}

@@ -1,0 +1,28 @@
+// The registered syncs and their delivery along the timeline.
+//
+// Globals owned here: the sync table (written by addSync and clearSyncs on the main thread,
+// only while not playing) and the delivery cursor (moved by deliverSyncsBefore on the one thread
+// that delivers: the player's sync thread, or the offline caller; reset by clearSyncs).
+#pragma once
+
+#include <cstdint>
+
+#include "player/bassmod.h"
+
+constexpr int maxSyncs = 128;
+
+// 0 when the table is full, the type is unknown or proc is null.
+HSYNC addSync(DWORD type, DWORD param, SYNCPROC* proc, DWORD user);
+
+// Calls every sync whose timeline event has sample < `beforeSample` and has not been delivered
+// yet, in timeline order and, for one event, in registration order.
+void deliverSyncsBefore(uint64_t beforeSample);
+
+// True once every timeline event has been delivered.
+bool allSyncsDelivered();
+
+// Forgets all syncs and rewinds the cursor.
+void clearSyncs();
+
+// Back to the first timeline event, keeping the syncs (a new playback of the same module).
+void rewindSyncs();
