@@ -4,10 +4,6 @@
 #include "scene/particles.h"
 #include "sync/syncState.h"
 
-#ifndef GL_BGR_EXT
-#define GL_BGR_EXT 0x80E0
-#endif
-
 GLuint texParticle, texTitle, texByline, texDemoFor, texEvent, texBlack, texGreet1, texGreet2, texGreet3,
     texGreet4, texGreet5, texGreet6, texGreet7, texWarning;
 
