@@ -244,7 +244,9 @@ protected:
     {
         std::FILE* file = std::fopen(path(name).c_str(), "wb");
         ASSERT_NE(file, nullptr);
-        if (!bytes.empty()) ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+        if (!bytes.empty()) {
+            ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+        }
         std::fclose(file);
     }
     std::string dir;
