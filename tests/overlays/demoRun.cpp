@@ -49,6 +49,15 @@ int waitDemo(pid_t pid)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+bool demoEnded(pid_t pid, int& status)
+{
+    int raw = 0;
+    const pid_t result = waitpid(pid, &raw, WNOHANG);
+    if (result == 0) return false;
+    status = result == pid && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return true;
+}
+
 XmModule blankModule(int speed, int bpm, int instruments)
 {
     XmModule module;

@@ -18,6 +18,8 @@ void removeDemoFolder(const std::string& folder);
 pid_t startDemo(const std::string& folder, int timeoutSeconds);
 // run-demo's exit status: the demo's own, or 124 when it had to be killed; -1 on failure.
 int waitDemo(pid_t pid);
+// False while the run goes on; true once it has ended, with waitDemo's status in `status`.
+bool demoEnded(pid_t pid, int& status);
 
 // A two-channel module at `speed` ticks per row and `bpm`, with instruments 1..`instruments`
 // playing the same short tone, and no orders or patterns yet.
