@@ -62,11 +62,10 @@ void bareFrame(const std::vector<DrawnParticle>& drawn)
     glFinish();
 }
 
-bool nullSinkMs(double& median)
+bool nullSinkMs(double& median, double& min)
 {
     std::FILE* pipe = popen(STROBARIUM_NULL_SINK_BENCH, "r");
     if (!pipe) return false;
-    double min = 0;
     const bool ok = std::fscanf(pipe, "null-sink-ms %lf %lf", &median, &min) == 2;
     return pclose(pipe) == 0 && ok;
 }
@@ -83,24 +82,31 @@ int main(int argc, char** argv)
     glMatrixMode(GL_MODELVIEW);
     if (initScene() != 1) return 1;
 
-    double a = 0;
-    if (!nullSinkMs(a)) {
+    double a = 0, aMin = 0;
+    if (!nullSinkMs(a, aMin)) {
         std::fprintf(stderr, "could not run %s\n", STROBARIUM_NULL_SINK_BENCH);
         return 1;
     }
-    const Timing b = timeFrames(frames, [] {
-        renderFrame();
-        glFinish();
-    });
+    // The bare loop replays the values of the table as it stands; that the pass moves the
+    // table on between frames changes nothing of the cost (no test, no culling).
     const std::vector<DrawnParticle> drawn = precompute();
-    const Timing c = timeFrames(frames, [&drawn] { bareFrame(drawn); });
+    Timing b{}, c{};
+    timeInTurns(
+        frames,
+        [] {
+            renderFrame();
+            glFinish();
+        },
+        [&drawn] { bareFrame(drawn); }, b, c);
     closeOffscreenGl();
 
     std::printf("particles per frame           %d (%d GL calls)\n", particleCount, particleCount * 11);
-    std::printf("(a) pass, null sink           %9.3f ms/frame  %6.2f ns/particle\n", a, a * 1e6 / particleCount);
-    std::printf("(b) renderFrame, llvmpipe     %9.3f ms/frame  (min %.3f, %d frames)\n", b.medianMs, b.minMs, frames);
+    std::printf("(a) pass, null sink           %9.3f ms/frame  %6.2f ns/particle  (min %.3f)\n", a,
+                a * 1e6 / particleCount, aMin);
+    std::printf("(b) renderFrame, llvmpipe     %9.3f ms/frame  (min %.3f, %d frames each, in turns)\n", b.medianMs, b.minMs, frames);
     std::printf("(c) bare loop, llvmpipe       %9.3f ms/frame  (min %.3f)\n", c.medianMs, c.minMs);
-    std::printf("(a)/(b) %.3f %%   (goal <= 1 %%)\n", 100.0 * a / b.medianMs);
+    std::printf("(a)/(b) %.3f %%   (goal <= 1 %%; minima %.3f %%)\n", 100.0 * a / b.medianMs,
+                100.0 * aMin / b.minMs);
     std::printf("(b)/(c) %.4f     (goal <= 1.05; minima %.4f)\n", b.medianMs / c.medianMs, b.minMs / c.minMs);
     return 0;
 }
