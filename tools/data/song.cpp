@@ -495,6 +495,9 @@ XmPattern ending()
     static const int held[8] = {chBass, chLead, chSub, chPad, chPad + 1, chPad + 2, chStrings, chStrings + 1};
     for (int row = accent + 4; row < 48; row += 3)
         for (int channel : held) p.cells[static_cast<std::size_t>(row)][static_cast<std::size_t>(channel)].volume = slideDown;
+    // Half tempo for the last rows: a ring-out of over six seconds after the accent.
+    p.cells[24][chFx].effect = 0x0F;
+    p.cells[24][chFx].param = 12;
     return p;
 }
 
