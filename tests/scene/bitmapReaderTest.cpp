@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -125,6 +126,9 @@ const BadFile badFiles[] = {
     {"image size lies (small)", [](Bytes& b) { put32(b, imageSizeAt, 4); }},
     {"image size lies (large)", [](Bytes& b) { put32(b, imageSizeAt, 0xFFFFFFFFu); }},
 };
+
+// Test listings name the case instead of dumping the record's bytes.
+void PrintTo(const BadFile& file, std::ostream* out) { *out << file.name; }
 
 class BadBitmap : public testing::TestWithParam<BadFile> {};
 
