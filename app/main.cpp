@@ -1,2 +1,3 @@
-// TEMPORARY until the application shell lands.
-int main() { return 0; }
+#include "app/entry.h"
+
+int main() { return runDemo(); }

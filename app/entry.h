@@ -1,0 +1,16 @@
+// The program's whole control flow: the start question, the display window with the
+// scene, the music, the frame loop, and the teardown.
+//
+// Globals owned here: none. The pump's message record lives in runDemo for the run.
+#pragma once
+
+#include "app/platform.h"
+
+// Start-up, loop and shutdown; the process exit code.
+int runDemo();
+
+// Drains posted messages, and whenever none is waiting renders (while the window is
+// active), checks Escape, presents the frame and checks the finished flag. Returns when
+// WM_QUIT is taken, renderFrame fails, Escape is down (that frame is not presented) or
+// the song is finished (that frame is presented). `message` keeps the last one taken.
+void runFrameLoop(WindowMessage& message);

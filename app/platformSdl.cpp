@@ -1,0 +1,261 @@
+// The platform list on SDL2. SDL has one window per handle and no separate device context
+// or window class, so several Win32 steps shrink to bookkeeping here:
+//   class registration    = starting SDL's video subsystem (and disabling the screen saver)
+//   display-mode switch   = finding a 1280x720 mode with 4 bytes per pixel; SDL changes the
+//                           mode when the fullscreen window carrying it is shown
+//   device context        = the window itself (SDL swaps and binds contexts by window)
+//   pixel format          = GL attributes set just before the window is created, since the
+//                           X visual is fixed at creation; choosing and setting cannot fail
+//   sent messages         = window events, delivered to the window procedure while polling
+//   posted messages       = key events (and the quit), handed to the frame loop
+#include "app/platform.h"
+
+#include <SDL.h>
+#include <dlfcn.h>
+
+#include <cstdlib>
+
+#include "app/keyMap.h"
+
+namespace {
+
+WindowProc windowProc;
+SDL_Window* window;
+SDL_DisplayMode fullscreenMode;
+bool quitPosted;
+int quitCode;
+
+PlatformWindow* handleOf(SDL_Window* sdlWindow) { return reinterpret_cast<PlatformWindow*>(sdlWindow); }
+
+struct GlAttribute {
+    SDL_GLattr attribute;
+    int value;
+};
+
+// The pixel format request: double-buffered RGB 8/8/8 without alpha, 16-bit depth, nothing else.
+constexpr GlAttribute pixelFormatRequest[] = {
+    {SDL_GL_DOUBLEBUFFER, 1},     {SDL_GL_RED_SIZE, 8},          {SDL_GL_GREEN_SIZE, 8},
+    {SDL_GL_BLUE_SIZE, 8},        {SDL_GL_ALPHA_SIZE, 0},        {SDL_GL_DEPTH_SIZE, 16},
+    {SDL_GL_STENCIL_SIZE, 0},     {SDL_GL_ACCUM_RED_SIZE, 0},    {SDL_GL_ACCUM_GREEN_SIZE, 0},
+    {SDL_GL_ACCUM_BLUE_SIZE, 0},  {SDL_GL_ACCUM_ALPHA_SIZE, 0},
+};
+
+void send(uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    if (windowProc != nullptr) windowProc(handleOf(window), message, wParam, lParam);
+}
+
+void sendWindowEvent(const SDL_WindowEvent& event)
+{
+    switch (event.event) {
+    case SDL_WINDOWEVENT_SHOWN:
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+        send(WM_ACTIVATE, WA_ACTIVE, 0);
+        break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+        send(WM_ACTIVATE, (uintptr_t{1} << 16) | WA_INACTIVE, 0);
+        break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        send(WM_SIZE, 0, static_cast<intptr_t>((static_cast<uint32_t>(event.data2) & 0xFFFFu) << 16 |
+                                               (static_cast<uint32_t>(event.data1) & 0xFFFFu)));
+        break;
+    case SDL_WINDOWEVENT_CLOSE:
+        send(WM_CLOSE, 0, 0);
+        break;
+    default:
+        break;  // focus changes leave windowActive alone
+    }
+}
+
+// False for keys without a virtual-key code: they produce no message at all.
+bool keyMessage(const SDL_KeyboardEvent& event, WindowMessage& message)
+{
+    const int virtualKey = virtualKeyCode(event.keysym.sym);
+    if (virtualKey == 0) return false;
+    const bool down = event.type == SDL_KEYDOWN;
+    const bool system = isSystemKey(event.keysym.sym) || (event.keysym.mod & KMOD_ALT) != 0;
+    message.window = handleOf(window);
+    if (system) {
+        message.message = down ? WM_SYSKEYDOWN : WM_SYSKEYUP;
+    } else {
+        message.message = down ? WM_KEYDOWN : WM_KEYUP;
+    }
+    message.wParam = static_cast<uintptr_t>(virtualKey);
+    // Repeat count 1; bit 30 the previous key state, bit 31 the transition.
+    const uint32_t previous = (!down || event.repeat != 0) ? 1u : 0u;
+    const uint32_t transition = down ? 0u : 1u;
+    message.lParam = static_cast<intptr_t>(1u | previous << 30 | transition << 31);
+    return true;
+}
+
+bool takeQuit(WindowMessage& message)
+{
+    if (!quitPosted) return false;
+    quitPosted = false;
+    message = WindowMessage{nullptr, WM_QUIT, static_cast<uintptr_t>(quitCode), 0};
+    return true;
+}
+
+}  // namespace
+
+PlatformModule* platformModuleHandle() { return static_cast<PlatformModule*>(dlopen(nullptr, RTLD_LAZY)); }
+
+bool platformRegisterClass(PlatformModule*, WindowProc proc)
+{
+    // X11 takes its class hint from here at video start; a user's own setting wins.
+    setenv("SDL_VIDEO_X11_WMCLASS", "OpenGL", 0);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    SDL_DisableScreenSaver();
+    windowProc = proc;
+    return true;
+}
+
+bool platformUnregisterClass(PlatformModule*)
+{
+    windowProc = nullptr;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return true;
+}
+
+bool platformSwitchDisplay()
+{
+    const int modeCount = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < modeCount; ++i) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDisplayMode(0, i, &mode) != 0) continue;
+        if (mode.w == displayWidth && mode.h == displayHeight && SDL_BYTESPERPIXEL(mode.format) == 4) {
+            fullscreenMode = mode;
+            return true;
+        }
+    }
+    return false;
+}
+
+void platformRestoreDisplay()
+{
+    if (window != nullptr) SDL_SetWindowFullscreen(window, 0);
+}
+
+void platformShowCursor(bool show) { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
+
+PlatformWindow* platformCreateWindow(PlatformModule*, bool fullscreen)
+{
+    SDL_GL_ResetAttributes();
+    for (const GlAttribute& request : pixelFormatRequest) {
+        if (SDL_GL_SetAttribute(request.attribute, request.value) != 0) return nullptr;
+    }
+    const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN |
+                         (fullscreen ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_RESIZABLE);
+    window = SDL_CreateWindow("strobarium by kelsot", 0, 0, displayWidth, displayHeight, flags);
+    if (window != nullptr && fullscreen) SDL_SetWindowDisplayMode(window, &fullscreenMode);
+    return handleOf(window);
+}
+
+bool platformDestroyWindow(PlatformWindow*)
+{
+    SDL_DestroyWindow(window);
+    window = nullptr;
+    return true;
+}
+
+PlatformDevice* platformGetDevice(PlatformWindow* handle) { return reinterpret_cast<PlatformDevice*>(handle); }
+
+bool platformReleaseDevice(PlatformWindow*, PlatformDevice*) { return true; }
+
+int platformChoosePixelFormat(PlatformDevice*) { return 1; }
+
+bool platformSetPixelFormat(PlatformDevice*, int) { return true; }
+
+PlatformContext* platformCreateContext(PlatformDevice*)
+{
+    return static_cast<PlatformContext*>(SDL_GL_CreateContext(window));
+}
+
+bool platformMakeCurrent(PlatformDevice* device, PlatformContext* context)
+{
+    if (SDL_GL_MakeCurrent(reinterpret_cast<SDL_Window*>(device), context) != 0) return false;
+    // Paced by the display where it lets us; every animated value moves per frame.
+    if (context != nullptr) SDL_GL_SetSwapInterval(1);
+    return true;
+}
+
+bool platformDeleteContext(PlatformContext* context)
+{
+    SDL_GL_DeleteContext(context);
+    return true;
+}
+
+void platformShowWindow(PlatformWindow*)
+{
+    SDL_ShowWindow(window);
+    SDL_RaiseWindow(window);
+    SDL_SetWindowInputFocus(window);
+}
+
+void platformSwapBuffers(PlatformDevice*) { SDL_GL_SwapWindow(window); }
+
+bool platformPeekMessage(WindowMessage& message)
+{
+    if (takeQuit(message)) return true;
+    SDL_Event event;
+    while (SDL_PollEvent(&event) != 0) {
+        switch (event.type) {
+        case SDL_QUIT:  // also what SIGINT and SIGTERM become
+            send(WM_CLOSE, 0, 0);
+            break;
+        case SDL_WINDOWEVENT:
+            sendWindowEvent(event.window);
+            break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            if (keyMessage(event.key, message)) return true;
+            break;
+        default:
+            break;
+        }
+        if (takeQuit(message)) return true;
+    }
+    return false;
+}
+
+void platformPostQuit(int exitCode)
+{
+    quitPosted = true;
+    quitCode = exitCode;
+}
+
+intptr_t platformDefaultProc(PlatformWindow*, uint32_t, uintptr_t, intptr_t) { return 0; }
+
+int platformMessageBox(const char* text, const char* caption, unsigned flags)
+{
+    static const SDL_MessageBoxButtonData yesNo[] = {
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IDYES, "Yes"},
+        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDNO, "No"},
+    };
+    static const SDL_MessageBoxButtonData ok[] = {
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDOK, "OK"},
+    };
+    // SDL has no question icon; information is the nearest.
+    Uint32 icon = 0;
+    switch (flags & 0xF0u) {
+    case MB_ICONERROR: icon = SDL_MESSAGEBOX_ERROR; break;
+    case MB_ICONWARNING: icon = SDL_MESSAGEBOX_WARNING; break;
+    case MB_ICONQUESTION:
+    case MB_ICONINFORMATION: icon = SDL_MESSAGEBOX_INFORMATION; break;
+    default: break;
+    }
+    const bool askYesNo = (flags & 0x0Fu) == MB_YESNO;
+    const SDL_MessageBoxData box = {
+        icon | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT,
+        nullptr,
+        caption,
+        text,
+        askYesNo ? 2 : 1,
+        askYesNo ? yesNo : ok,
+        nullptr,
+    };
+    int button = 0;
+    if (SDL_ShowMessageBox(&box, &button) != 0) return 0;
+    return button;
+}
