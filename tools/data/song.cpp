@@ -490,14 +490,14 @@ XmPattern ending()
     put(p, accent, chSub, chordAm.bass - 12, insSub, 50);
     for (int v = 0; v < 3; ++v) put(p, accent, chPad + v, chordAm.pad[v], insPad, 44);
     for (int v = 0; v < 2; ++v) put(p, accent, chStrings + v, chordAm.strings[v], insStrings, 34);
-    // Ring-out: no note starts after the accent; the held voices slide down to silence.
-    constexpr uint8_t slideDown = 0x62;  // volume column: down 2 per tick
+    // Ring-out: no note starts after the accent; the held voices fade over the last rows, which
+    // run at a third of the tempo, so the song ends some ten seconds after the demo has stopped.
+    constexpr uint8_t fineFadeDown = 0x82;  // volume column: down 2 once a row
     static const int held[8] = {chBass, chLead, chSub, chPad, chPad + 1, chPad + 2, chStrings, chStrings + 1};
-    for (int row = accent + 4; row < 48; row += 3)
-        for (int channel : held) p.cells[static_cast<std::size_t>(row)][static_cast<std::size_t>(channel)].volume = slideDown;
-    // Half tempo for the last rows: a ring-out of over six seconds after the accent.
-    p.cells[24][chFx].effect = 0x0F;
-    p.cells[24][chFx].param = 12;
+    for (int row = accent + 2; row < 48; ++row)
+        for (int channel : held) p.cells[static_cast<std::size_t>(row)][static_cast<std::size_t>(channel)].volume = fineFadeDown;
+    p.cells[20][chFx].effect = 0x0F;  // speed 18
+    p.cells[20][chFx].param = 18;
     return p;
 }
 
