@@ -1,6 +1,7 @@
 #include "player/bassmod.h"
 
 #include <SDL.h>
+#include <pthread.h>
 
 #include <atomic>
 #include <chrono>
@@ -25,7 +26,9 @@
 //   handed: written by the audio callback (handedWord), read by the sync thread.
 //   stopDelivery: set by BASSMOD_Free, read by the sync thread.
 //   deliveryThread: the sync thread, started by BASSMOD_MusicPlay, joined by BASSMOD_Free.
-//   handedBuffers: the audio thread's own count of buffers handed.
+//   handedBuffers, recentOrigins: the audio thread's own count of buffers handed and the
+//     origins of its last hand-overs (player/heardClock.h); reset by BASSMOD_MusicPlay while
+//     the device is paused.
 namespace {
 
 enum class OutputMode { none, device, offline };
@@ -42,6 +45,7 @@ std::atomic<uint64_t> handed{0};
 std::atomic<bool> stopDelivery{false};
 std::thread deliveryThread;
 uint32_t handedBuffers = 0;
+uint32_t recentOrigins[originWindow] = {};
 
 // How often the sync thread looks at the clock: well inside a device buffer (23 ms).
 constexpr auto deliveryPoll = std::chrono::milliseconds(1);
@@ -58,11 +62,22 @@ void SDLCALL audioCallback(void*, Uint8* stream, int length)
 {
     renderMix(reinterpret_cast<int16_t*>(stream), static_cast<uint32_t>(length) / 4);
     ++handedBuffers;
-    handed.store(handedWord(handedBuffers, playbackMicros()), std::memory_order_relaxed);
+    const uint32_t now = playbackMicros();
+    const auto rate = static_cast<uint32_t>(playerRate);
+    recentOrigins[handedBuffers % originWindow] = impliedOrigin(handedBuffers, now, rate);
+    // The latest origin: the one furthest behind now (differences, as the clock may wrap).
+    uint32_t origin = recentOrigins[handedBuffers % originWindow];
+    const uint32_t kept = handedBuffers < originWindow ? handedBuffers : originWindow;
+    for (uint32_t i = 0; i < kept; ++i) {
+        const uint32_t candidate = recentOrigins[(handedBuffers - i) % originWindow];
+        if (now - candidate < now - origin) origin = candidate;
+    }
+    handed.store(handedWord(handedBuffers, origin), std::memory_order_relaxed);
 }
 
 void deliverWhileHeard()
 {
+    pthread_setname_np(pthread_self(), "player sync");
     while (!stopDelivery.load(std::memory_order_relaxed) && !allSyncsDelivered()) {
         const uint64_t word = handed.load(std::memory_order_relaxed);
         const int64_t heard = heardFrames(word, playbackMicros(), static_cast<uint32_t>(playerRate));

@@ -5,28 +5,36 @@
 
 namespace {
 
-TEST(HeardClock, RunsWithTheClockBehindTheHandedBuffersAndNeverPastThem)
+TEST(HeardClock, RunsFromTheOriginLessTheLatencyAndNeverPastWhatWasHanded)
 {
     constexpr int64_t b = deviceBufferFrames;
     constexpr int64_t l = heardLatencyFrames;
     struct Case {
         uint32_t buffers;
-        uint32_t handedAt, now;
+        uint32_t origin, now;
         int64_t heard;
     };
     const Case cases[] = {
-        {0, 0, 500000, 0},                          // nothing handed yet
-        {1, 1000, 1000, b - b - l},                 // first buffer just handed: nothing heard
-        {1, 1000, 1000 + 23200, -l + 1023},         // almost a buffer's time later (23,200 us = 1,023.1 frames)
-        {3, 5000, 5000, 2 * b - l},                 // at a hand-over: up to the buffer before, less the latency
-        {3, 5000, 5000 + 10000, 2 * b - l + 441},   // 10 ms on
-        {3, 5000, 5000 + 500000, 3 * b},            // a stalled device: capped at what was handed
-        {3, 5000, 4000, 2 * b - l},                 // a clock read before the hand-over counts as at it
-        {7, 0xFFFFFF00u, 10000u - 256u, 6 * b - l + 441},  // 10 ms on, across the microsecond wrap
+        {0, 0, 500000, 0},                                // nothing handed yet
+        {1, 1000, 1000, -l},                              // at the origin: the latency is still ahead
+        {1, 1000, 1000 + 23200, 1023 - l},                // 23,200 us = 1,023.1 frames
+        {3, 5000, 5000 + 10000, 441 - l},                 // 10 ms on
+        {3, 5000, 5000 + 100000, 3 * b},                  // a stalled device: capped at what was handed
+        {7, 0xFFFFFF00u, 0xFFFFFF00u + 100000u, 4410 - l},  // across the microsecond wrap
     };
     for (const Case& c : cases)
-        EXPECT_EQ(heardFrames(handedWord(c.buffers, c.handedAt), c.now, 44100), c.heard)
-            << c.buffers << " buffers handed at " << c.handedAt << ", now " << c.now;
+        EXPECT_EQ(heardFrames(handedWord(c.buffers, c.origin), c.now, 44100), c.heard)
+            << c.buffers << " buffers from origin " << c.origin << ", now " << c.now;
+}
+
+TEST(HeardClock, AHandOverImpliesTheOriginOfItsBuffer)
+{
+    EXPECT_EQ(impliedOrigin(1, 5000, 44100), 5000u);
+    EXPECT_EQ(impliedOrigin(3, 100000, 44100), 100000u - 46439u);  // two buffers of 23,219.9 us
+    EXPECT_EQ(impliedOrigin(3, 100, 44100), 100u - 46439u) << "wraps rather than going negative";
+    // Buffer 3 handed on time is heard from its own start one latency later.
+    const uint32_t origin = impliedOrigin(3, 100000, 44100);
+    EXPECT_EQ(heardFrames(handedWord(3, origin), 100000 + 23240, 44100), 2 * int64_t{deviceBufferFrames});
 }
 
 }  // namespace
