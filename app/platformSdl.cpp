@@ -191,6 +191,9 @@ void platformShowWindow(PlatformWindow*)
     SDL_ShowWindow(window);
     SDL_RaiseWindow(window);
     SDL_SetWindowInputFocus(window);
+    // SDL applies a hidden cursor to a new window only once the pointer moves into it;
+    // re-asserting it now hides it over a fullscreen window that opened under the pointer.
+    SDL_SetCursor(nullptr);
 }
 
 void platformSwapBuffers(PlatformDevice*) { SDL_GL_SwapWindow(window); }
