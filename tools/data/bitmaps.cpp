@@ -85,8 +85,7 @@ RgbImage makeWarning()
     return composeGlow(mask, {1.0f, 0.95f, 0.7f}, {1.0f, 0.8f, 0.45f}, {1.0f, 0.12f, 0.04f}, 12, stretchX);
 }
 
-}  // namespace
-
+// Soft round glow: white centre, exactly black on and outside the inscribed circle.
 RgbImage makeParticle(int size)
 {
     RgbImage image(size, size);
@@ -102,6 +101,8 @@ RgbImage makeParticle(int size)
         }
     return image;
 }
+
+}  // namespace
 
 RgbImage makeBitmap(int index)
 {

@@ -13,6 +13,3 @@ extern const char* const bitmapNames[bitmapCount];
 
 // The image for bitmapNames[index]; an empty image (width 0) when lettering failed.
 RgbImage makeBitmap(int index);
-
-// Soft round glow: white centre, exactly black on and outside the inscribed circle.
-RgbImage makeParticle(int size);

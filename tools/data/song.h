@@ -9,8 +9,6 @@
 #include "tools/xm/xmWriter.h"
 
 constexpr int songChannels = 16;
-constexpr int songOrders = 18;
-constexpr int finalOrder = 17;
 constexpr int finalAccentRow = 16;
 
 XmModule makeSong();

@@ -9,6 +9,23 @@ constexpr double sampleRate = 33452.0;  // C-4 with relative note +24
 constexpr double rootHz = sampleRate / 128.0;
 constexpr double twoPi = 6.283185307179586;
 
+// sin(2π · cycles) from a polynomial, not the C library: the same bits on every machine.
+double sineCycles(double cycles)
+{
+    double x = cycles - std::floor(cycles);  // 0 .. 1
+    if (x >= 0.5) x -= 1.0;                  // -0.5 .. 0.5
+    if (x > 0.25) x = 0.5 - x;
+    if (x < -0.25) x = -0.5 - x;  // -0.25 .. 0.25: sin is odd and mirrors about ±π/2
+    const double t = twoPi * x, t2 = t * t;
+    // Taylor series to t^17: error below 1e-13 on -π/2..π/2.
+    double sum = 0.0, term = t;
+    for (int n = 1; n <= 17; n += 2) {
+        sum += term;
+        term *= -t2 / ((n + 1) * (n + 2));
+    }
+    return sum;
+}
+
 // The tool's own noise source: a 32-bit LCG, white in -1..1.
 struct Noise {
     uint32_t state;
@@ -347,22 +364,6 @@ XmInstrument arp()
 }
 
 }  // namespace
-
-double sineCycles(double cycles)
-{
-    double x = cycles - std::floor(cycles);  // 0 .. 1
-    if (x >= 0.5) x -= 1.0;                  // -0.5 .. 0.5
-    if (x > 0.25) x = 0.5 - x;
-    if (x < -0.25) x = -0.5 - x;  // -0.25 .. 0.25: sin is odd and mirrors about ±π/2
-    const double t = twoPi * x, t2 = t * t;
-    // Taylor series to t^17: error below 1e-13 on -π/2..π/2.
-    double sum = 0.0, term = t;
-    for (int n = 1; n <= 17; n += 2) {
-        sum += term;
-        term *= -t2 / ((n + 1) * (n + 2));
-    }
-    return sum;
-}
 
 std::vector<XmInstrument> makeInstruments()
 {

@@ -35,6 +35,3 @@ enum Instrument : uint8_t {
 
 // instruments[n - 1] is instrument n.
 std::vector<XmInstrument> makeInstruments();
-
-// sin(2π · cycles), from a polynomial: the same bits on every machine.
-double sineCycles(double cycles);
