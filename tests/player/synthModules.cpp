@@ -1,5 +1,9 @@
 #include "tests/player/synthModules.h"
 
+#include <unistd.h>
+
+#include <cstdio>
+
 XmInstrument squareInstrument(const std::string& name)
 {
     XmInstrument instrument;
@@ -26,8 +30,12 @@ std::string scratchPath(const std::string& name) { return std::string(STROBARIUM
 
 std::string writeScratchModule(const std::string& name, const XmModule& module)
 {
+    // Test cases run in parallel processes that may write the same module: each writes a file
+    // of its own and renames it into place, so a reader never sees half a file.
     const std::string path = scratchPath(name);
-    return writeXm(path, module) ? path : std::string();
+    const std::string own = path + "." + std::to_string(getpid());
+    if (!writeXm(own, module)) return std::string();
+    return std::rename(own.c_str(), path.c_str()) == 0 ? path : std::string();
 }
 
 XmModule featureModule()

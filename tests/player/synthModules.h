@@ -20,7 +20,7 @@ uint64_t tickFrames(int bpm, int rate = 44100);
 // A file under the test build folder (removed by the caller if it matters).
 std::string scratchPath(const std::string& name);
 
-// Writes the module and returns its path; empty when the writer refuses it.
+// Writes the module under scratchPath(name) and returns the path; empty when the writer refuses it.
 std::string writeScratchModule(const std::string& name, const XmModule& module);
 
 // The features the player must get right, in one song (4 channels, 19 instruments, 3 orders):
