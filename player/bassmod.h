@@ -6,8 +6,9 @@
 // (a dry run) and keeps the sample-stamped event timeline (player/timeline.h), ending at the
 // first tick on which the song would repeat. Playback renders the same module tick by tick in
 // the audio callback and plays silence after the end. A sync thread of the player walks the
-// timeline and calls each sync once its sample is heard (player/heardClock.h: the samples
-// handed to SDL, the time of the last callback and one device buffer of latency).
+// timeline and calls each sync once its sample is heard (player/heardClock.h: a playback
+// origin taken from the recent hand-overs to SDL, never past what has been handed, plus one
+// device buffer of latency), polling every millisecond.
 //
 // All calls are made from the main thread. Sync callbacks run on the player's sync thread
 // (offline capture delivers them on its own thread instead, player/offline.h), so they may
