@@ -13,6 +13,7 @@
 #include "app/capture/frameSink.h"
 #include "app/capture/offscreenContext.h"
 #include "app/capture/progress.h"
+#include "app/capture/readback.h"
 #include "app/capture/songPoints.h"
 #include "app/capture/videoPipe.h"
 #include "app/capture/wavWriter.h"
@@ -54,6 +55,8 @@ void forgetDeliveredSyncs()
     deliveredLength = 0;
     deliveredOverflow = false;
 }
+
+FrameRecord record;  // the frame being prepared
 
 void complain(const std::string& message) { std::fprintf(stderr, "strobarium-capture: %s\n", message.c_str()); }
 
@@ -178,12 +181,6 @@ bool closeOutputs(Outputs& outputs, bool ok)
     return ok;
 }
 
-void readBack(FrameSlot& slot)
-{
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, captureWidth, captureHeight, GL_BGRA, GL_UNSIGNED_BYTE, slot.pixels);
-}
-
 // While the frames before --start are rendered nothing may reach the pixels (they would cost
 // the rasteriser's time), but everything else must happen exactly as in a shown frame.
 void rasterise(bool on)
@@ -263,6 +260,7 @@ int runCapture(const CaptureOptions& options, CaptureStats* stats)
     }
     Outputs outputs;
     bool ok = openOutputs(options, outputs);
+    startReadback();
     const uint32_t n = options.fpsNumerator;
     const uint32_t d = options.fpsDenominator;
     uint64_t audioSample = 0;
@@ -285,16 +283,15 @@ int runCapture(const CaptureOptions& options, CaptureStats* stats)
         }
         const int32_t order = syncState.order.load(std::memory_order_relaxed);
         const int32_t row = syncState.row.load(std::memory_order_relaxed);
+        if (shown) beginFrameRender();
         renderFrame();
         if (shown) {
-            FrameSlot& slot = beginFrame();
-            slot.record.frame = frame;
-            slot.record.sample = sample;
-            slot.record.order = order;
-            slot.record.row = row;
-            std::memcpy(slot.record.syncs, deliveredSyncs, deliveredLength + 1);
-            readBack(slot);
-            endFrame();
+            record.frame = frame;
+            record.sample = sample;
+            record.order = order;
+            record.row = row;
+            std::memcpy(record.syncs, deliveredSyncs, deliveredLength + 1);
+            readBackFrame(record);
             ++written;
             showProgress(written, span.expectedEnd - span.firstFrame);
         }
@@ -314,6 +311,7 @@ int runCapture(const CaptureOptions& options, CaptureStats* stats)
         complain("cannot write the sound to '" + outputs.wavPath + "'");
         ok = false;
     }
+    finishReadback();
     endProgress();
     ok = closeOutputs(outputs, ok) && ok;
     BASSMOD_Free();

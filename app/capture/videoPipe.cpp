@@ -86,7 +86,7 @@ FILE* openVideoPipe(const std::string& videoOnlyPath, uint32_t fpsNumerator, uin
     const char* args[] = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-y",
                           "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", size.c_str(),
                           "-framerate", rate.c_str(), "-i", "pipe:0",
-                          "-c:v", "libx264", "-preset", "veryfast", "-crf", "16", "-pix_fmt", "yuv420p",
+                          "-c:v", "libx264", "-preset", "ultrafast", "-crf", "16", "-pix_fmt", "yuv420p",
                           videoOnlyPath.c_str(), nullptr};
     // The write end must not leak into the encoder, or it would never see the end of its input.
     if (fcntl(ends[1], F_SETFD, FD_CLOEXEC) != 0) {
