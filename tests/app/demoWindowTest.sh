@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# demoWindowTest.sh CASE DEMO MAKE_TEST_DATA CURSOR_PROBE
+# demoWindowTest.sh CASE DEMO MAKE_TEST_DATA CURSOR_PROBE CLOSE_WINDOW
 # The real demo binary under the private Xvfb it is started in (DISPLAY set by with-xvfb),
 # driven from outside the way a person would. CASE:
 #   windowed    No to the start question: a 1280x720 client at (0, 0) with a visible cursor;
 #               holding Escape ends it with Escape's key code, the wParam of the last message
 #               taken (the song would only end it much later)
+#   close       a close request to the window after a key press: exit code 0 (the quit's)
 #   sigterm     SIGTERM after a key press: a clean quit, exit code 0 (the quit's, not the key's)
 #   fullscreen  Yes on a 1280x720 screen: the popup covers the screen, the cursor is hidden
 #   fallback    Yes on a 1920x1080 screen: "Ooops.." is asked, No gives "Program Will Now
@@ -14,6 +15,7 @@ case=$1
 demo=$2
 makeTestData=$3
 cursorProbe=$4
+closeWindow=$5
 here=$(cd "$(dirname "$0")" && pwd)
 runDemo="$here/../support/run-demo"
 module=/usr/share/games/bomberclone/music/slice_me_nice.xm
@@ -66,6 +68,13 @@ case "$case" in
     xdotool keydown Escape
     finish 27
     xdotool keyup Escape
+    ;;
+  close)
+    window=$(waitFor "$title" 120) || fail "no window titled \"$title\""
+    xdotool key a
+    sleep 1
+    "$closeWindow" "$window" || fail "could not ask the window to close"
+    finish 0
     ;;
   sigterm)
     waitFor "$title" 120 >/dev/null || fail "no window titled \"$title\""
