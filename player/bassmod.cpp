@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <pthread.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -47,8 +48,10 @@ std::thread deliveryThread;
 uint32_t handedBuffers = 0;
 uint32_t recentOrigins[originWindow] = {};
 
-// How often the sync thread looks at the clock: well inside a device buffer (23 ms).
-constexpr auto deliveryPoll = std::chrono::milliseconds(1);
+// How long the sync thread sleeps between looks at the clock, in microseconds: until the next
+// event is due, but at least this little and at most a fraction of a device buffer (23 ms).
+constexpr int64_t minimumNap = 300;
+constexpr int64_t maximumNap = 5000;
 
 void report(const std::string& cause) { std::fprintf(stderr, "strobarium: music: %s\n", cause.c_str()); }
 
@@ -82,7 +85,12 @@ void deliverWhileHeard()
         const uint64_t word = handed.load(std::memory_order_relaxed);
         const int64_t heard = heardFrames(word, playbackMicros(), static_cast<uint32_t>(playerRate));
         if (heard > 0) deliverSyncsBefore(static_cast<uint64_t>(heard));
-        std::this_thread::sleep_for(deliveryPoll);
+        // Sleep until the next event is due, within bounds: the estimate moves on with every
+        // hand-over, so it is looked at again at least every few milliseconds.
+        const uint64_t next = nextSyncSample();
+        const int64_t ahead = next == UINT64_MAX ? 0 : static_cast<int64_t>(next) - (heard > 0 ? heard : 0);
+        const int64_t micros = ahead * 1000000 / playerRate;
+        std::this_thread::sleep_for(std::chrono::microseconds(std::clamp<int64_t>(micros, minimumNap, maximumNap)));
     }
 }
 

@@ -8,7 +8,7 @@
 // the audio callback and plays silence after the end. A sync thread of the player walks the
 // timeline and calls each sync once its sample is heard (player/heardClock.h: a playback
 // origin taken from the recent hand-overs to SDL, never past what has been handed, plus one
-// device buffer of latency), polling every millisecond.
+// device buffer of latency), waking when the next event is due.
 //
 // All calls are made from the main thread. Sync callbacks run on the player's sync thread
 // (offline capture delivers them on its own thread instead, player/offline.h), so they may

@@ -72,6 +72,8 @@ void deliverSyncsBefore(uint64_t beforeSample)
 
 bool allSyncsDelivered() { return nextEvent >= timelineEventCount(); }
 
+uint64_t nextSyncSample() { return allSyncsDelivered() ? UINT64_MAX : timelineEvents()[nextEvent].sample; }
+
 void clearSyncs()
 {
     syncCount = 0;

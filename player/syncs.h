@@ -21,6 +21,9 @@ void deliverSyncsBefore(uint64_t beforeSample);
 // True once every timeline event has been delivered.
 bool allSyncsDelivered();
 
+// The sample of the next event to deliver; UINT64_MAX when all are delivered.
+uint64_t nextSyncSample();
+
 // Forgets all syncs and rewinds the cursor.
 void clearSyncs();
 

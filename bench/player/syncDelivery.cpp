@@ -36,6 +36,9 @@ using Clock = std::chrono::steady_clock;
 
 // One write of the driver (pieces arriving within a millisecond: SDL's disk driver writes
 // through stdio, which passes several of our buffers on at once).
+// stdio's buffer holds 4096 bytes: a write carries at most two of our buffers, so pieces that
+// only arrive together because the reader was late are not taken for one write.
+constexpr uint64_t maxWriteFrames = 2 * deviceBufferFrames;
 struct Chunk {
     uint64_t startFrame;
     uint64_t endFrame;
@@ -57,7 +60,8 @@ void readFifo(std::string path)
         bytes += static_cast<uint64_t>(got);
         const auto* values = reinterpret_cast<const int16_t*>(buffer.data());
         written.insert(written.end(), values, values + got / 2);
-        if (!chunks.empty() && at - lastPiece < std::chrono::milliseconds(1))
+        if (!chunks.empty() && at - lastPiece < std::chrono::milliseconds(1) &&
+            chunks.back().endFrame - chunks.back().startFrame < maxWriteFrames)
             chunks.back().endFrame = bytes / 4;
         else
             chunks.push_back({chunks.empty() ? 0 : chunks.back().endFrame, bytes / 4, at});
