@@ -25,7 +25,6 @@ void runFrameLoop(WindowMessage& message)
 
 int runDemo()
 {
-    // A loop that never takes a message leaves wParam 0: the exit code of a quiet run.
     WindowMessage message{};
 
     if (platformMessageBox("Would You Like To Run In Fullscreen Mode?", "Start FullScreen?",
@@ -39,5 +38,8 @@ int runDemo()
     if (startMusic()) runFrameLoop(message);
     stopMusic();
     closeDisplayWindow();
-    return static_cast<int>(message.wParam);
+    // Only a quit carries an exit code. Any other ending (Escape, the song's end) would
+    // otherwise leak the last message's wParam, such as Escape's key code 27, as a failure
+    // status to whoever started the demo: every normal ending exits 0.
+    return message.message == WM_QUIT ? static_cast<int>(message.wParam) : 0;
 }

@@ -3,10 +3,9 @@
 # The real demo binary under the private Xvfb it is started in (DISPLAY set by with-xvfb),
 # driven from outside the way a person would. CASE:
 #   windowed    No to the start question: a 1280x720 client at (0, 0) with a visible cursor;
-#               holding Escape ends it with Escape's key code, the wParam of the last message
-#               taken (the song would only end it much later)
+#               holding Escape ends it with exit code 0 (the song would only end it much later)
 #   close       a close request to the window after a key press: exit code 0 (the quit's)
-#   sigterm     SIGTERM after a key press: a clean quit, exit code 0 (the quit's, not the key's)
+#   sigterm     SIGTERM after a key press: a clean quit, exit code 0 and no message box
 #   fullscreen  Yes on a 1280x720 screen: the popup covers the screen, the cursor is hidden
 #   fallback    Yes on a 1920x1080 screen: "Ooops.." is asked, No gives "Program Will Now
 #               Close." and exit 0, and no demo window ever appears
@@ -66,7 +65,7 @@ case "$case" in
     # Held, not tapped: a press and release drained before the same idle point cancel out,
     # and a frame here can last longer than a tap.
     xdotool keydown Escape
-    finish 27
+    finish 0
     xdotool keyup Escape
     ;;
   close)
