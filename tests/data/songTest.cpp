@@ -1,14 +1,12 @@
 // The generated song against the demo's script and against a second, independent player.
 #include <gtest/gtest.h>
-#include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <utility>
 
 #include "tests/data/songFile.h"
+#include "tests/support/openmptOracle.h"
 
 namespace {
 
@@ -127,40 +125,11 @@ TEST(GeneratedSong, IsMasteredWithoutClippingAtANormalLoudness)
     EXPECT_LE(song().rmsDb, -10.0);
 }
 
-// libopenmpt renders on from where it stands; position() is the row it plays last.
-struct Openmpt {
-    openmpt_module* module = nullptr;
-    uint64_t rendered = 0;
-    std::vector<int16_t> scratch = std::vector<int16_t>(2 * 65536);
-
-    explicit Openmpt(const std::vector<char>& bytes)
-        : module(openmpt_module_create_from_memory2(bytes.data(), bytes.size(), nullptr, nullptr, nullptr, nullptr,
-                                                    nullptr, nullptr, nullptr))
-    {
-    }
-    ~Openmpt() { openmpt_module_destroy(module); }
-    bool renderTo(uint64_t frame)
-    {
-        while (rendered < frame) {
-            const auto want = static_cast<std::size_t>(std::min<uint64_t>(frame - rendered, 65536));
-            const std::size_t got = openmpt_module_read_interleaved_stereo(module, 44100, want, scratch.data());
-            rendered += got;
-            if (got == 0) return false;
-        }
-        return true;
-    }
-    std::pair<int, int> position() const
-    {
-        return {openmpt_module_get_current_order(module), openmpt_module_get_current_row(module)};
-    }
-};
 
 TEST(GeneratedSong, LibopenmptStartsEveryRowOnTheSameSampleAsLibxmp)
 {
     ASSERT_TRUE(song().loaded);
-    std::ifstream file(generatedSong, std::ios::binary);
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    Openmpt oracle(bytes);
+    OpenmptOracle oracle(fileBytes(generatedSong));
     ASSERT_NE(oracle.module, nullptr);
     EXPECT_EQ(openmpt_module_get_num_instruments(oracle.module), song().instruments);
     EXPECT_EQ(openmpt_module_get_num_orders(oracle.module), song().orders);

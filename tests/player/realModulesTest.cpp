@@ -3,15 +3,13 @@
 // starts it, and every song reaches its end event where libopenmpt starts to repeat it.
 #include "player/offline.h"
 #include "player/timeline.h"
+#include "tests/support/openmptOracle.h"
 
 #include <gtest/gtest.h>
-#include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -30,40 +28,6 @@ std::vector<std::string> realModules()
     return paths;
 }
 
-std::vector<char> fileBytes(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-struct Openmpt {
-    openmpt_module* module = nullptr;
-    uint64_t rendered = 0;
-    std::vector<int16_t> scratch = std::vector<int16_t>(2 * 65536);
-
-    explicit Openmpt(const std::vector<char>& bytes)
-        : module(openmpt_module_create_from_memory2(bytes.data(), bytes.size(), nullptr, nullptr, nullptr, nullptr,
-                                                    nullptr, nullptr, nullptr))
-    {
-    }
-    ~Openmpt() { openmpt_module_destroy(module); }
-
-    // Renders on to `frame`; false if the song ended first.
-    bool renderTo(uint64_t frame)
-    {
-        while (rendered < frame) {
-            const auto want = static_cast<std::size_t>(std::min<uint64_t>(frame - rendered, 65536));
-            const std::size_t got = openmpt_module_read_interleaved_stereo(module, 44100, want, scratch.data());
-            rendered += got;
-            if (got == 0) return false;
-        }
-        return true;
-    }
-    std::pair<int, int> position() const
-    {
-        return {openmpt_module_get_current_order(module), openmpt_module_get_current_row(module)};
-    }
-};
 
 bool endFired = false;
 void CALLBACK onEnd(HSYNC, DWORD, DWORD) { endFired = true; }
@@ -84,7 +48,7 @@ TEST_P(RealModule, RowStartsAndEndAgreeWithLibopenmptToTheSample)
     const int count = timelineEventCount();
     ASSERT_GT(count, 1);
 
-    Openmpt oracle(fileBytes(path));
+    OpenmptOracle oracle(fileBytes(path));
     ASSERT_NE(oracle.module, nullptr);
     std::pair<int, int> previous{-1, -1};
     int rows = 0;
