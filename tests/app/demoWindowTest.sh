@@ -39,6 +39,16 @@ waitFor() {
   return 1
 }
 
+# cursorBecomes STATE SECONDS: the window is mapped a moment before the demo applies its
+# cursor, so wait for the cursor to settle rather than sample it once.
+cursorBecomes() {
+  for _ in $(seq $(($2 * 10))); do
+    [ "$("$cursorProbe")" = "$1" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
 geometry() {
   xwininfo -name "$title" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 }
     /Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h "+" x "+" y }'
@@ -88,7 +98,7 @@ case "$case" in
   fullscreen)
     waitFor "$title" 120 >/dev/null || fail "no window titled \"$title\""
     [ "$(geometry)" = "1280x720+0+0" ] || fail "window $(geometry), expected 1280x720+0+0"
-    [ "$("$cursorProbe")" = hidden ] || fail "cursor visible in fullscreen"
+    cursorBecomes hidden 10 || fail "cursor visible in fullscreen"
     kill -TERM "$(xprop -name "$title" _NET_WM_PID | awk '{ print $3 }')"
     finish 0
     ;;
