@@ -13,7 +13,9 @@
 #include <SDL.h>
 #include <dlfcn.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/keyMap.h"
 
@@ -105,7 +107,19 @@ bool platformRegisterClass(PlatformModule*, WindowProc proc)
 {
     // X11 takes its class hint from here at video start; a user's own setting wins.
     setenv("SDL_VIDEO_X11_WMCLASS", "OpenGL", 0);
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "strobarium: video: %s\n", SDL_GetError());
+        return false;
+    }
+    // With no display SDL quietly falls back to a driver that shows nothing; a demo nobody
+    // can see is a failure, unless someone asked for that driver by name.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool invisible = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    if (invisible && !std::getenv("SDL_VIDEODRIVER")) {
+        std::fprintf(stderr, "strobarium: video: no display to open a window on (no X11 or Wayland display could be reached)\n");
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return false;
+    }
     SDL_DisableScreenSaver();
     windowProc = proc;
     return true;
@@ -259,6 +273,9 @@ int platformMessageBox(const char* text, const char* caption, unsigned flags)
         nullptr,
     };
     int button = 0;
-    if (SDL_ShowMessageBox(&box, &button) != 0) return 0;
+    if (SDL_ShowMessageBox(&box, &button) != 0) {
+        std::fprintf(stderr, "strobarium: cannot show the box \"%s\": %s\n", caption, SDL_GetError());
+        return 0;
+    }
     return button;
 }
