@@ -6,8 +6,8 @@
 // that disagrees with the file's length, is rejected with false; no input makes it read
 // outside the bytes it was given.
 //
-// Globals owned here: the file buffer behind readBitmapFile (main thread only; each call
-// overwrites what the previous one returned).
+// Globals owned here: the file buffer behind readBitmapFile and the last refusal's reason
+// (main thread only; each call overwrites what the previous one left).
 #pragma once
 
 #include <cstddef>
@@ -30,6 +30,10 @@ constexpr std::size_t bitmapRowBytes(int32_t width)
 
 // Validates `size` bytes of a whole file; on success `view` points into `bytes`.
 bool parseBitmap(const uint8_t* bytes, std::size_t size, BitmapView& view);
+
+// Why the last refusal happened, in a few words ("not a 24-bit bitmap"); for the one stderr line
+// that names the cause, since the user's message box never names a file.
+const char* bitmapRefusal();
 
 // Reads the file into the static buffer and parses it there; false when it cannot be
 // opened or read, is larger than maxBitmapFileBytes, or is not accepted by parseBitmap.

@@ -1,5 +1,7 @@
 #include "scene/textures.h"
 
+#include <cstdio>
+
 #include "scene/bitmap.h"
 #include "scene/particles.h"
 #include "sync/syncState.h"
@@ -43,7 +45,10 @@ bool loadImageTexture(GLuint& slot, const char* fileName)
     // The name is taken even when the file then fails; it goes with the context.
     glGenTextures(1, &slot);
     BitmapView bitmap{};
-    if (!readBitmapFile(fileName, bitmap)) return false;
+    if (!readBitmapFile(fileName, bitmap)) {
+        std::fprintf(stderr, "strobarium: %s: %s\n", fileName, bitmapRefusal());
+        return false;
+    }
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glBindTexture(GL_TEXTURE_2D, slot);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);

@@ -66,65 +66,66 @@ bool parse(const Bytes& file, BitmapView& view) { return parseBitmap(file.data()
 
 struct BadFile {
     const char* name;
+    const char* why;  // the reason the reader gives
     std::function<void(Bytes&)> damage;
 };
 
 const BadFile badFiles[] = {
-    {"empty", [](Bytes& b) { b.clear(); }},
-    {"one byte", [](Bytes& b) { b.resize(1); }},
-    {"file header only", [](Bytes& b) { b.resize(14); }},
-    {"info header cut short", [](Bytes& b) { b.resize(53); }},
-    {"pixel array cut short, sizes adjusted",
+    {"empty", "too short for a BMP header", [](Bytes& b) { b.clear(); }},
+    {"one byte", "too short for a BMP header", [](Bytes& b) { b.resize(1); }},
+    {"file header only", "too short for a BMP header", [](Bytes& b) { b.resize(14); }},
+    {"info header cut short", "too short for a BMP header", [](Bytes& b) { b.resize(53); }},
+    {"pixel array cut short, sizes adjusted", "pixel data runs past the end of the file",
      [](Bytes& b) {
          b.resize(b.size() - 1);
          put32(b, fileSizeAt, static_cast<uint32_t>(b.size()));
      }},
-    {"pixel array cut short, sizes not adjusted", [](Bytes& b) { b.resize(b.size() - 4); }},
-    {"no pixels at all, sizes adjusted",
+    {"pixel array cut short, sizes not adjusted", "file size field disagrees with the file", [](Bytes& b) { b.resize(b.size() - 4); }},
+    {"no pixels at all, sizes adjusted", "pixel data runs past the end of the file",
      [](Bytes& b) {
          b.resize(54);
          put32(b, fileSizeAt, 54);
      }},
-    {"magic BA", [](Bytes& b) { b[1] = 'A'; }},
-    {"magic lower case", [](Bytes& b) { b[0] = 'b'; }},
-    {"file size says more", [](Bytes& b) { put32(b, fileSizeAt, static_cast<uint32_t>(b.size() + 1)); }},
-    {"file size says less", [](Bytes& b) { put32(b, fileSizeAt, static_cast<uint32_t>(b.size() - 1)); }},
-    {"file size zero", [](Bytes& b) { put32(b, fileSizeAt, 0); }},
-    {"trailing bytes not counted", [](Bytes& b) { b.push_back(0); }},
-    {"pixel offset inside the header", [](Bytes& b) { put32(b, pixelOffsetAt, 53); }},
-    {"pixel offset zero", [](Bytes& b) { put32(b, pixelOffsetAt, 0); }},
-    {"pixel offset past the end", [](Bytes& b) { put32(b, pixelOffsetAt, static_cast<uint32_t>(b.size() + 8)); }},
-    {"pixel offset leaves array short", [](Bytes& b) { put32(b, pixelOffsetAt, 58); }},
-    {"pixel offset near 4 GiB", [](Bytes& b) { put32(b, pixelOffsetAt, 0xFFFFFFF0u); }},
-    {"core header (12 bytes)", [](Bytes& b) { put32(b, headerSizeAt, 12); }},
-    {"OS/2 2.x header (64 bytes)", [](Bytes& b) { put32(b, headerSizeAt, 64); }},
-    {"header size zero", [](Bytes& b) { put32(b, headerSizeAt, 0); }},
-    {"header size huge", [](Bytes& b) { put32(b, headerSizeAt, 0xFFFFFFFFu); }},
-    {"V5 header size without room for it", [](Bytes& b) { put32(b, headerSizeAt, 124); }},
-    {"planes 0", [](Bytes& b) { put16(b, planesAt, 0); }},
-    {"planes 2", [](Bytes& b) { put16(b, planesAt, 2); }},
-    {"1 bit", [](Bytes& b) { put16(b, bitsAt, 1); }},
-    {"4 bits", [](Bytes& b) { put16(b, bitsAt, 4); }},
-    {"8 bits", [](Bytes& b) { put16(b, bitsAt, 8); }},
-    {"16 bits", [](Bytes& b) { put16(b, bitsAt, 16); }},
-    {"32 bits", [](Bytes& b) { put16(b, bitsAt, 32); }},
-    {"0 bits", [](Bytes& b) { put16(b, bitsAt, 0); }},
-    {"RLE8", [](Bytes& b) { put32(b, compressionAt, 1); }},
-    {"RLE4", [](Bytes& b) { put32(b, compressionAt, 2); }},
-    {"bit fields", [](Bytes& b) { put32(b, compressionAt, 3); }},
-    {"JPEG", [](Bytes& b) { put32(b, compressionAt, 4); }},
-    {"PNG", [](Bytes& b) { put32(b, compressionAt, 5); }},
-    {"top-down rows", [](Bytes& b) { put32(b, heightAt, static_cast<uint32_t>(-2)); }},
-    {"width 0", [](Bytes& b) { put32(b, widthAt, 0); }},
-    {"height 0", [](Bytes& b) { put32(b, heightAt, 0); }},
-    {"width negative", [](Bytes& b) { put32(b, widthAt, static_cast<uint32_t>(-4)); }},
-    {"width most negative", [](Bytes& b) { put32(b, widthAt, 0x80000000u); }},
-    {"width 3, not a power of two", [](Bytes& b) { put32(b, widthAt, 3); }},
-    {"height 3, not a power of two", [](Bytes& b) { put32(b, heightAt, 3); }},
-    {"width 4096, over the limit", [](Bytes& b) { put32(b, widthAt, 4096); }},
-    {"height 2^30", [](Bytes& b) { put32(b, heightAt, 0x40000000u); }},
-    {"image size lies (small)", [](Bytes& b) { put32(b, imageSizeAt, 4); }},
-    {"image size lies (large)", [](Bytes& b) { put32(b, imageSizeAt, 0xFFFFFFFFu); }},
+    {"magic BA", "not a BMP file", [](Bytes& b) { b[1] = 'A'; }},
+    {"magic lower case", "not a BMP file", [](Bytes& b) { b[0] = 'b'; }},
+    {"file size says more", "file size field disagrees with the file", [](Bytes& b) { put32(b, fileSizeAt, static_cast<uint32_t>(b.size() + 1)); }},
+    {"file size says less", "file size field disagrees with the file", [](Bytes& b) { put32(b, fileSizeAt, static_cast<uint32_t>(b.size() - 1)); }},
+    {"file size zero", "file size field disagrees with the file", [](Bytes& b) { put32(b, fileSizeAt, 0); }},
+    {"trailing bytes not counted", "file size field disagrees with the file", [](Bytes& b) { b.push_back(0); }},
+    {"pixel offset inside the header", "pixel data overlaps the headers", [](Bytes& b) { put32(b, pixelOffsetAt, 53); }},
+    {"pixel offset zero", "pixel data overlaps the headers", [](Bytes& b) { put32(b, pixelOffsetAt, 0); }},
+    {"pixel offset past the end", "pixel data runs past the end of the file", [](Bytes& b) { put32(b, pixelOffsetAt, static_cast<uint32_t>(b.size() + 8)); }},
+    {"pixel offset leaves array short", "pixel data runs past the end of the file", [](Bytes& b) { put32(b, pixelOffsetAt, 58); }},
+    {"pixel offset near 4 GiB", "pixel data runs past the end of the file", [](Bytes& b) { put32(b, pixelOffsetAt, 0xFFFFFFF0u); }},
+    {"core header (12 bytes)", "unsupported BMP header version", [](Bytes& b) { put32(b, headerSizeAt, 12); }},
+    {"OS/2 2.x header (64 bytes)", "unsupported BMP header version", [](Bytes& b) { put32(b, headerSizeAt, 64); }},
+    {"header size zero", "unsupported BMP header version", [](Bytes& b) { put32(b, headerSizeAt, 0); }},
+    {"header size huge", "unsupported BMP header version", [](Bytes& b) { put32(b, headerSizeAt, 0xFFFFFFFFu); }},
+    {"V5 header size without room for it", "pixel data overlaps the headers", [](Bytes& b) { put32(b, headerSizeAt, 124); }},
+    {"planes 0", "not a 24-bit bitmap", [](Bytes& b) { put16(b, planesAt, 0); }},
+    {"planes 2", "not a 24-bit bitmap", [](Bytes& b) { put16(b, planesAt, 2); }},
+    {"1 bit", "not a 24-bit bitmap", [](Bytes& b) { put16(b, bitsAt, 1); }},
+    {"4 bits", "not a 24-bit bitmap", [](Bytes& b) { put16(b, bitsAt, 4); }},
+    {"8 bits", "not a 24-bit bitmap", [](Bytes& b) { put16(b, bitsAt, 8); }},
+    {"16 bits", "not a 24-bit bitmap", [](Bytes& b) { put16(b, bitsAt, 16); }},
+    {"32 bits", "not a 24-bit bitmap", [](Bytes& b) { put16(b, bitsAt, 32); }},
+    {"0 bits", "not a 24-bit bitmap", [](Bytes& b) { put16(b, bitsAt, 0); }},
+    {"RLE8", "compressed bitmap", [](Bytes& b) { put32(b, compressionAt, 1); }},
+    {"RLE4", "compressed bitmap", [](Bytes& b) { put32(b, compressionAt, 2); }},
+    {"bit fields", "compressed bitmap", [](Bytes& b) { put32(b, compressionAt, 3); }},
+    {"JPEG", "compressed bitmap", [](Bytes& b) { put32(b, compressionAt, 4); }},
+    {"PNG", "compressed bitmap", [](Bytes& b) { put32(b, compressionAt, 5); }},
+    {"top-down rows", "rows stored top-down", [](Bytes& b) { put32(b, heightAt, static_cast<uint32_t>(-2)); }},
+    {"width 0", "width and height must be powers of two up to 2048", [](Bytes& b) { put32(b, widthAt, 0); }},
+    {"height 0", "width and height must be powers of two up to 2048", [](Bytes& b) { put32(b, heightAt, 0); }},
+    {"width negative", "width and height must be powers of two up to 2048", [](Bytes& b) { put32(b, widthAt, static_cast<uint32_t>(-4)); }},
+    {"width most negative", "width and height must be powers of two up to 2048", [](Bytes& b) { put32(b, widthAt, 0x80000000u); }},
+    {"width 3, not a power of two", "width and height must be powers of two up to 2048", [](Bytes& b) { put32(b, widthAt, 3); }},
+    {"height 3, not a power of two", "width and height must be powers of two up to 2048", [](Bytes& b) { put32(b, heightAt, 3); }},
+    {"width 4096, over the limit", "width and height must be powers of two up to 2048", [](Bytes& b) { put32(b, widthAt, 4096); }},
+    {"height 2^30", "width and height must be powers of two up to 2048", [](Bytes& b) { put32(b, heightAt, 0x40000000u); }},
+    {"image size lies (small)", "image size field disagrees with the image", [](Bytes& b) { put32(b, imageSizeAt, 4); }},
+    {"image size lies (large)", "image size field disagrees with the image", [](Bytes& b) { put32(b, imageSizeAt, 0xFFFFFFFFu); }},
 };
 
 // Test listings name the case instead of dumping the record's bytes.
@@ -141,6 +142,7 @@ TEST_P(BadBitmap, IsRejected)
     if (!file.empty()) std::memcpy(exact.get(), file.data(), file.size());
     BitmapView view{-1, -1, nullptr};
     EXPECT_FALSE(parseBitmap(exact.get(), file.size(), view));
+    EXPECT_STREQ(bitmapRefusal(), GetParam().why);
     EXPECT_EQ(view.pixels, nullptr) << "a rejected file must leave the view alone";
 }
 
@@ -271,7 +273,9 @@ TEST_F(BitmapFile, RejectsMissingDirectoryEmptyAndOversizedFiles)
 {
     BitmapView view{};
     EXPECT_FALSE(readBitmapFile(path("missing.bmp").c_str(), view));
+    EXPECT_STREQ(bitmapRefusal(), "cannot open the file");
     EXPECT_FALSE(readBitmapFile(dir.c_str(), view));
+    EXPECT_STREQ(bitmapRefusal(), "cannot read the file");
     write("empty.bmp", {});
     EXPECT_FALSE(readBitmapFile(path("empty.bmp").c_str(), view));
 

@@ -133,7 +133,10 @@ TEST_F(InitScene, StopsAtAMissingGreetingWithoutOpeningTheRest)
     ASSERT_GE(inotify_add_watch(watchFd, (dir + "/Data").c_str(), IN_OPEN), 0);
     recordingGl::reset(recordingGl::Mode::Record);
 
+    testing::internal::CaptureStderr();
     EXPECT_EQ(initScene(), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "strobarium: Data/greetz4.bmp: cannot open the file\n")
+        << "one line naming the file and the cause";
 
     const std::vector<std::string> opened = openedFiles(watchFd);
     close(watchFd);
@@ -155,7 +158,7 @@ TEST_F(InitScene, StopsAtAMissingGreetingWithoutOpeningTheRest)
 
 struct UnusableBitmap {
     int index;
-    const char* what;
+    const char* what;    // the stderr line naming the file and the cause
     RgbImage image;      // written as a valid BMP, then cut to `keepBytes` if non-zero
     std::size_t keepBytes;
 };
@@ -163,9 +166,9 @@ struct UnusableBitmap {
 TEST_F(InitScene, FailsOnTheFirstUnusableBitmap)
 {
     const UnusableBitmap cases[] = {
-        {0, "Particle.bmp not a power of two", RgbImage(3, 4), 0},
-        {5, "black.bmp cut short", RgbImage(8, 8), 100},
-        {13, "warning.bmp too wide", RgbImage(4096, 1), 0},
+        {0, "strobarium: Data/Particle.bmp: width and height must be powers of two up to 2048\n", RgbImage(3, 4), 0},
+        {5, "strobarium: Data/black.bmp: file size field disagrees with the file\n", RgbImage(8, 8), 100},
+        {13, "strobarium: Data/warning.bmp: width and height must be powers of two up to 2048\n", RgbImage(4096, 1), 0},
     };
     for (const UnusableBitmap& c : cases) {
         SCOPED_TRACE(c.what);
@@ -177,7 +180,9 @@ TEST_F(InitScene, FailsOnTheFirstUnusableBitmap)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         recordingGl::reset(recordingGl::Mode::Record);
 
+        testing::internal::CaptureStderr();
         EXPECT_EQ(initScene(), 0);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.what);
         EXPECT_EQ(recordingGl::count(GlFunc::GenTextures), static_cast<std::size_t>(c.index + 1));
         EXPECT_EQ(recordingGl::count(GlFunc::TexImage2D), static_cast<std::size_t>(c.index));
         EXPECT_EQ(recordingGl::count(GlFunc::ShadeModel), 0u);
