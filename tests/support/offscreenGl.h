@@ -1,5 +1,5 @@
 // A real Mesa OpenGL context without any X server, for pixel tests: a hidden window on
-// SDL's "offscreen" video driver, double-buffered, with the demo's projection available
+// SDL's "offscreen" video driver (the capture's own context), with the demo's projection available
 // through the code under test. Read back the back buffer before anything swaps it.
 #pragma once
 
