@@ -2,7 +2,8 @@
 
 #include <cstdio>
 
-#include "app/projection.h"
+#include "scene/frame.h"
+#include "scene/projection.h"
 #include "scene/textures.h"
 
 bool fullscreen = true;

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "app/display.h"
+#include "scene/frame.h"
 #include "scene/particles.h"
 #include "sync/music.h"
 #include "sync/syncState.h"

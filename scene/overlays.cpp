@@ -94,8 +94,7 @@ bool drawGreeting()
     return false;
 }
 
-// False on the early ends, which skip the finish test.
-bool drawOverlays()
+bool drawChosenOverlays()
 {
     switch (order()) {
     case 1:
@@ -114,14 +113,13 @@ bool drawOverlays()
 
 }  // namespace
 
-bool renderOverlays()
+bool drawOverlays()
 {
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glBlendFunc(GL_ONE, GL_ZERO);
     glEnable(GL_DEPTH_CLAMP);
-    if (drawOverlays() && order() == 17 && row() == 16) syncState.finished.store(1, relaxed);
+    const bool finishTestDue = drawChosenOverlays();
     // Particles are clipped at the far plane as usual; only the overlays are clamped.
     glDisable(GL_DEPTH_CLAMP);
-    clearHits();
-    return true;
+    return finishTestDue;
 }

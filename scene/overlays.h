@@ -1,5 +1,4 @@
-// The tail of every frame: bitmap overlays chosen by song position, the finish test,
-// and the clearing of the instrument hits.
+// The bitmap overlays of every frame, chosen by song position.
 //
 // Globals owned here (main thread only):
 //   titleFade  1 at start; lowered by 0.01 in every frame that sees order 2 row 48.
@@ -7,5 +6,6 @@
 
 extern float titleFade;
 
-// Runs once per frame after the particle pass; clears all hit flags on every path. Always true.
-bool renderOverlays();
+// Runs once per frame after the particle pass. False on the early ends (a card or greeting
+// that is over for this row), which skip the frame's finish test.
+bool drawOverlays();

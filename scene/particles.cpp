@@ -2,9 +2,6 @@
 
 #include <GL/gl.h>
 
-#include "scene/overlays.h"
-#include "scene/reactions.h"
-#include "scene/textures.h"
 
 Particle particles[particleCount];
 int32_t particleIndex = particleCount;
@@ -32,6 +29,8 @@ int32_t zoneAt(float cx, float cy)
     if (cy > 15.0f || cy < -15.0f) return zoneBand;
     return zoneSide;
 }
+
+}  // namespace
 
 void drawParticle(const Particle& p)
 {
@@ -64,8 +63,6 @@ void moveParticle(Particle& p)
     p.alpha -= p.fade;
 }
 
-}  // namespace
-
 void buildLattice()
 {
     float cx = -75.0f;
@@ -85,20 +82,4 @@ void buildLattice()
         p.zone = zoneAt(cx, cy);
     }
     particleIndex = particleCount;
-}
-
-bool renderFrame()
-{
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
-    glBindTexture(GL_TEXTURE_2D, texParticle);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    for (particleIndex = 0; particleIndex < particleCount; ++particleIndex) {
-        Particle& p = particles[particleIndex];
-        if (!p.active) continue;
-        drawParticle(p);
-        moveParticle(p);
-        applyReactions(p);
-    }
-    return renderOverlays();
 }

@@ -4,7 +4,7 @@
 // Globals owned here (main thread only):
 //   particles      built by buildLattice (from initScene); rewritten per frame by the
 //                  pass (drift, alpha) and by applyReactions.
-//   particleIndex  the particle being processed; set and advanced by renderFrame,
+//   particleIndex  the particle being processed; set and advanced by the frame's pass,
 //                  122,880 outside the pass.
 //   particleDepth  depth offset added to every drawn z; written only by applyReactions.
 //   driftScale     divisor of the drawn drift; constant 1.
@@ -38,6 +38,8 @@ extern float driftScale;
 // Lays the table out on the lattice; the last-but-one step of initScene.
 void buildLattice();
 
-// Draws and advances one frame: frame start, the particle pass, then the overlays.
-// Always true.
-bool renderFrame();
+// One particle as a quad at its drifted place, pushed back by particleDepth.
+void drawParticle(const Particle& particle);
+
+// One step of drift and fade.
+void moveParticle(Particle& particle);

@@ -3,8 +3,6 @@
 #include <cstdio>
 
 #include "scene/bitmap.h"
-#include "scene/particles.h"
-#include "sync/syncState.h"
 
 GLuint texParticle, texTitle, texByline, texDemoFor, texEvent, texBlack, texGreet1, texGreet2, texGreet3,
     texGreet4, texGreet5, texGreet6, texGreet7, texWarning;
@@ -25,21 +23,8 @@ const TextureFile textureFiles[] = {
     {&texGreet7, "Data/greetz7.bmp"},    {&texWarning, "Data/warning.bmp"},
 };
 
-void setRenderState()
-{
-    glShadeModel(GL_SMOOTH);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClearDepth(1.0);
-    glDisable(GL_DEPTH_TEST);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-    glHint(GL_POINT_SMOOTH_HINT, GL_NICEST);
-    glEnable(GL_TEXTURE_2D);
-}
-
-}  // namespace
-
+// A fresh texture name goes into `slot` before the file is touched; true when the file
+// became that texture's level 0.
 bool loadImageTexture(GLuint& slot, const char* fileName)
 {
     // The name is taken even when the file then fails; it goes with the context.
@@ -57,13 +42,25 @@ bool loadImageTexture(GLuint& slot, const char* fileName)
     return true;
 }
 
-int initScene()
+}  // namespace
+
+bool loadTextures()
 {
     for (const TextureFile& file : textureFiles) {
-        if (!loadImageTexture(*file.slot, file.fileName)) return 0;
+        if (!loadImageTexture(*file.slot, file.fileName)) return false;
     }
-    setRenderState();
-    buildLattice();
-    clearHits();
-    return 1;
+    return true;
+}
+
+void setRenderState()
+{
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearDepth(1.0);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glHint(GL_POINT_SMOOTH_HINT, GL_NICEST);
+    glEnable(GL_TEXTURE_2D);
 }

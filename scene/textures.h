@@ -1,8 +1,8 @@
 // The 14 textures and the render state that holds for the whole run.
 //
-// Globals owned here: the texture slots, zero until initScene fills them in table order,
-// then constant. Written only by initScene (main thread); read by the particle pass and
-// the overlays.
+// Globals owned here: the texture slots, zero until loadTextures fills them in table order,
+// then constant. Written only by loadTextures (from initScene, main thread); read by the
+// frame and the overlays.
 #pragma once
 
 #include <GL/gl.h>
@@ -22,10 +22,8 @@ extern GLuint texGreet6;
 extern GLuint texGreet7;
 extern GLuint texWarning;
 
-// A fresh texture name goes into `slot` before the file is touched; true when the file
-// became that texture's level 0.
-bool loadImageTexture(GLuint& slot, const char* fileName);
+// Loads the 14 bitmaps in slot order, stopping at the first failure.
+bool loadTextures();
 
-// Loads the 14 bitmaps (stopping at the first failure), sets the render state, builds the
-// particle lattice and clears the instrument hits. 1 on success, 0 on failure.
-int initScene();
+// The state that holds for the whole run: no depth test, additive blending, 2D texturing.
+void setRenderState();

@@ -37,7 +37,7 @@ const SyncPoint syncSchedule[syncPointCount] = {
     {BASS_SYNC_POS, at(10, 32), orderRowSync},
     {BASS_SYNC_POS, at(10, 48), orderRowSync},
     // Where the demo ends.
-    {BASS_SYNC_POS, at(17, 16), orderRowSync},
+    {BASS_SYNC_POS, at(demoEndOrder, demoEndRow), orderRowSync},
     {BASS_SYNC_END, 0, endSync},
 };
 

@@ -19,10 +19,11 @@
 #include <filesystem>
 #include <string>
 
-#include "app/capture/capture.h"
-#include "app/capture/offscreenContext.h"
-#include "app/capture/videoPipe.h"
-#include "app/projection.h"
+#include "capture/capture.h"
+#include "scene/frame.h"
+#include "scene/offscreenContext.h"
+#include "capture/videoPipe.h"
+#include "scene/projection.h"
 #include "player/offline.h"
 #include "scene/particles.h"
 #include "scene/textures.h"

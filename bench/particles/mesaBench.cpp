@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bench/particles/benchCommon.h"
+#include "scene/frame.h"
 #include "scene/particles.h"
 #include "scene/textures.h"
 #include "tests/support/offscreenGl.h"

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "bench/particles/benchCommon.h"
+#include "scene/frame.h"
 #include "scene/particles.h"
 #include "scene/textures.h"
 #include "tests/support/recordingGl.h"

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "scene/frame.h"
 #include "scene/particles.h"
 #include "scene/reactions.h"
 #include "sync/syncState.h"

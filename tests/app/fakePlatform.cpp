@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/display.h"
+#include "scene/frame.h"
 #include "scene/particles.h"
 #include "scene/textures.h"
 #include "sync/music.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/display.h"
-#include "app/projection.h"
+#include "scene/projection.h"
 #include "tests/app/fakePlatform.h"
 #include "tests/support/recordingGl.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/capture/captureOptions.h"
+#include "capture/captureOptions.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "app/capture/captureOptions.h"
-#include "app/capture/frameHash.h"
+#include "capture/captureOptions.h"
+#include "capture/frameHash.h"
 #include "player/offline.h"
 #include "player/timeline.h"
 #include "sync/music.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/capture/frameHash.h"
-#include "app/capture/frameSink.h"
+#include "capture/frameHash.h"
+#include "capture/frameSink.h"
 
 namespace {
 

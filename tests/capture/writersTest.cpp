@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "app/capture/frameHash.h"
-#include "app/capture/frameSink.h"
-#include "app/capture/pngWriter.h"
-#include "app/capture/progress.h"
-#include "app/capture/wavWriter.h"
+#include "capture/frameHash.h"
+#include "capture/frameSink.h"
+#include "capture/pngWriter.h"
+#include "capture/progress.h"
+#include "capture/wavWriter.h"
 
 namespace {
 

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 
+#include "scene/frame.h"
 #include "scene/particles.h"
 #include "scene/reactions.h"
 #include "scene/textures.h"

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "scene/frame.h"
 #include "scene/overlays.h"
 #include "tests/scene/sceneFixture.h"
 #include "tests/support/recordingGl.h"

@@ -1,6 +1,6 @@
 #include "tests/support/offscreenGl.h"
 
-#include "app/capture/offscreenContext.h"
+#include "scene/offscreenContext.h"
 
 #include <GL/gl.h>
 

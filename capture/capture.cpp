@@ -1,0 +1,330 @@
+#include "capture/capture.h"
+
+#include <GL/gl.h>
+
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "capture/frameSink.h"
+#include "scene/frame.h"
+#include "scene/offscreenContext.h"
+#include "capture/progress.h"
+#include "capture/readback.h"
+#include "capture/songPoints.h"
+#include "capture/videoPipe.h"
+#include "capture/wavWriter.h"
+#include "scene/projection.h"
+#include "player/bassmod.h"
+#include "player/offline.h"
+#include "scene/particles.h"
+#include "scene/textures.h"
+#include "sync/music.h"
+#include "sync/syncState.h"
+
+namespace {
+
+char deliveredSyncs[syncTextCapacity];
+std::size_t deliveredLength = 0;
+bool deliveredOverflow = false;
+
+// Every schedule point is registered through this one callback, with the point's index as
+// user value: it notes the delivery for the frame log and hands on to the demo's own callback.
+void CALLBACK loggedSync(HSYNC handle, DWORD data, DWORD user)
+{
+    char item[32];
+    const int length = std::snprintf(item, sizeof item, "%s%u:%08" PRIx32, deliveredLength ? " " : "",
+                                     unsigned(user + 1), data);
+    if (!deliveredOverflow && deliveredLength + std::size_t(length) + 4 < sizeof deliveredSyncs) {
+        std::memcpy(deliveredSyncs + deliveredLength, item, std::size_t(length) + 1);
+        deliveredLength += std::size_t(length);
+    } else if (!deliveredOverflow) {
+        std::memcpy(deliveredSyncs + deliveredLength, " ...", 5);  // more than a log line holds
+        deliveredLength += 4;
+        deliveredOverflow = true;
+    }
+    syncSchedule[user].callback(handle, data, user);
+}
+
+void forgetDeliveredSyncs()
+{
+    deliveredSyncs[0] = '\0';
+    deliveredLength = 0;
+    deliveredOverflow = false;
+}
+
+FrameRecord record;  // the frame being prepared
+
+void complain(const std::string& message) { std::fprintf(stderr, "strobarium-capture: %s\n", message.c_str()); }
+
+int16_t audioChunk[4096 * 2];
+
+// Renders the mix up to `toSample`, into the WAV when `keep`, else only to move the player on.
+bool advanceAudio(uint64_t& audioSample, uint64_t toSample, bool keep)
+{
+    while (audioSample < toSample) {
+        const uint64_t wanted = std::min<uint64_t>(toSample - audioSample, sizeof audioChunk / sizeof audioChunk[0] / 2);
+        const DWORD got = offlineRender(audioChunk, DWORD(wanted));
+        if (got != wanted) return false;
+        if (keep && !appendWav(audioChunk, got)) return false;
+        audioSample += got;
+    }
+    return true;
+}
+
+bool makeOutputDir(const std::string& dir)
+{
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    if (error || !std::filesystem::is_directory(dir, error)) {
+        complain("cannot create the output directory '" + dir + "': " +
+                 (error ? error.message() : std::string("a file of that name is in the way")));
+        return false;
+    }
+    return true;
+}
+
+bool startPlayer()
+{
+    if (!offlineInit(captureRate)) {
+        complain("the offline player cannot start");
+        return false;
+    }
+    if (!BASSMOD_MusicLoad(false, musicFileName, 0, 0, BASS_MUSIC_RAMPS | BASS_MUSIC_SURROUND)) {
+        complain(std::string("cannot load the module \"") + musicFileName + "\"");
+        return false;
+    }
+    for (int i = 0; i < syncPointCount; ++i)
+        BASSMOD_MusicSetSync(syncSchedule[i].type, syncSchedule[i].param, loggedSync, DWORD(i));
+    if (!BASSMOD_MusicPlay()) {
+        complain("the offline player cannot play the module");
+        return false;
+    }
+    return true;
+}
+
+struct Outputs {
+    std::string wavPath;
+    std::string logPath;
+    std::string videoOnlyPath;
+    std::string videoPath;
+    FILE* log = nullptr;
+    FILE* video = nullptr;
+};
+
+bool openOutputs(const CaptureOptions& options, Outputs& outputs)
+{
+    const std::filesystem::path dir(options.outputDir);
+    outputs.wavPath = (dir / "audio.wav").string();
+    outputs.logPath = (dir / "frames.log").string();
+    if (!openWav(outputs.wavPath)) {
+        complain("cannot write '" + outputs.wavPath + "': " + std::strerror(errno));
+        return false;
+    }
+    outputs.log = std::fopen(outputs.logPath.c_str(), "w");
+    if (!outputs.log) {
+        complain("cannot write '" + outputs.logPath + "': " + std::strerror(errno));
+        return false;
+    }
+    std::fprintf(outputs.log, "# frame sample order row hash syncs (schedule point:data)\n");
+    FrameSinkSetup setup;
+    setup.log = outputs.log;
+    if (!options.png && ffmpegAvailable()) {
+        outputs.videoOnlyPath = (dir / "video-only.mkv").string();
+        outputs.videoPath = (dir / "video.mkv").string();
+        std::string error;
+        outputs.video = openVideoPipe(outputs.videoOnlyPath, options.fpsNumerator, options.fpsDenominator, error);
+        if (!outputs.video) {
+            complain(error);
+            return false;
+        }
+        setup.video = outputs.video;
+    } else {
+        setup.pngPattern = (dir / "frame-%06llu.png").string();
+    }
+    startFrameSink(setup);
+    return true;
+}
+
+// Closes what openOutputs opened, muxing the video when everything went well so far.
+bool closeOutputs(Outputs& outputs, bool ok)
+{
+    if (!finishFrameSink()) {
+        if (ok) complain(frameSinkError());
+        ok = false;
+    }
+    if (!closeWav() && ok) {
+        complain("cannot finish '" + outputs.wavPath + "'");
+        ok = false;
+    }
+    if (outputs.log && std::fclose(outputs.log) != 0 && ok) {
+        complain("cannot finish '" + outputs.logPath + "'");
+        ok = false;
+    }
+    outputs.log = nullptr;
+    std::string error;
+    if (!closeVideoPipe(error) && ok) {
+        complain(error);
+        ok = false;
+    }
+    if (ok && !outputs.videoOnlyPath.empty()) {
+        if (!muxVideo(outputs.videoOnlyPath, outputs.wavPath, outputs.videoPath, error)) {
+            complain(error);
+            ok = false;
+        }
+    }
+    std::error_code ignored;
+    if (!outputs.videoOnlyPath.empty()) std::filesystem::remove(outputs.videoOnlyPath, ignored);
+    return ok;
+}
+
+// While the frames before --start are rendered nothing may reach the pixels (they would cost
+// the rasteriser's time), but everything else must happen exactly as in a shown frame.
+void rasterise(bool on)
+{
+    if (on) {
+        glDisable(GL_SCISSOR_TEST);
+    } else {
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(0, 0, 0, 0);
+    }
+}
+
+struct Span {
+    uint64_t firstFrame;
+    uint64_t endFrame;     // first frame not captured, or UINT64_MAX: where the demo ends
+    uint64_t expectedEnd;  // for the progress bar: where the capture will stop
+};
+
+bool resolveSpan(const CaptureOptions& options, Span& span)
+{
+    uint64_t startSample = 0;
+    uint64_t endSample = UINT64_MAX;
+    std::string error;
+    if (options.start.kind != SongPoint::unset && !songPointSample(options.start, startSample, error)) {
+        complain("--start: " + error);
+        return false;
+    }
+    if (options.end.kind != SongPoint::unset && !songPointSample(options.end, endSample, error)) {
+        complain("--end: " + error);
+        return false;
+    }
+    const uint32_t n = options.fpsNumerator;
+    const uint32_t d = options.fpsDenominator;
+    span.firstFrame = firstFrameAtOrAfter(startSample, n, d);
+    span.endFrame = endSample == UINT64_MAX ? UINT64_MAX : firstFrameAtOrAfter(endSample, n, d);
+    if (span.endFrame <= span.firstFrame) {
+        complain("--end must lie after --start (no frame falls between them)");
+        return false;
+    }
+    // The frame in which the demo ends: the first frame after its finishing event.
+    const uint64_t finishFrame = firstFrameAtOrAfter(demoEndSample() + 1, n, d) + 1;
+    span.expectedEnd = std::min(span.endFrame, finishFrame);
+    if (span.firstFrame >= finishFrame) {
+        complain("--start lies after the end of the demo");
+        return false;
+    }
+    return true;
+}
+
+bool setUp(std::string& error)
+{
+    if (!openOffscreenContext(captureWidth, captureHeight, error)) return false;
+    setProjection(captureWidth, captureHeight);
+    if (!initScene()) {
+        error = "cannot load the scene: a bitmap in Data/ is missing or not an uncompressed 24-bit BMP";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int runCapture(const CaptureOptions& options, CaptureStats* stats)
+{
+    resetSyncState();
+    std::string error;
+    if (!setUp(error)) {
+        complain(error);
+        closeOffscreenContext();
+        return 1;
+    }
+    Span span{};
+    if (!startPlayer() || !resolveSpan(options, span) || !makeOutputDir(options.outputDir)) {
+        BASSMOD_Free();
+        closeOffscreenContext();
+        return 1;
+    }
+    Outputs outputs;
+    bool ok = openOutputs(options, outputs);
+    startReadback();
+    const uint32_t n = options.fpsNumerator;
+    const uint32_t d = options.fpsDenominator;
+    uint64_t audioSample = 0;
+    uint64_t frame = 0;
+    uint64_t written = 0;
+    rasterise(span.firstFrame == 0);
+    for (; ok && frame < span.endFrame; ++frame) {
+        const uint64_t sample = frameSample(frame, n, d);
+        const bool shown = frame >= span.firstFrame;
+        if (!advanceAudio(audioSample, sample, frame > span.firstFrame)) {
+            complain("cannot write the sound to '" + outputs.wavPath + "'");
+            ok = false;
+            break;
+        }
+        forgetDeliveredSyncs();
+        offlineDeliverSyncs(sample);
+        if (frame == span.firstFrame) {
+            rasterise(true);
+            startProgress();
+        }
+        const int32_t order = syncState.order.load(std::memory_order_relaxed);
+        const int32_t row = syncState.row.load(std::memory_order_relaxed);
+        if (shown) beginFrameRender();
+        renderFrame();
+        if (shown) {
+            record.frame = frame;
+            record.sample = sample;
+            record.order = order;
+            record.row = row;
+            std::memcpy(record.syncs, deliveredSyncs, deliveredLength + 1);
+            readBackFrame(record);
+            ++written;
+            showProgress(written, span.expectedEnd - span.firstFrame);
+        }
+        if (frameSinkFailed()) ok = false;
+        if (syncState.finished.load(std::memory_order_relaxed)) {
+            ++frame;
+            break;
+        }
+        // A player that never raised its end would keep us here for ever; the song is over.
+        if (sample > offlineEndSample() + captureRate) {
+            ++frame;
+            break;
+        }
+    }
+    // The last frame is on screen until the next one would have come.
+    if (ok && !advanceAudio(audioSample, frameSample(frame, n, d), true)) {
+        complain("cannot write the sound to '" + outputs.wavPath + "'");
+        ok = false;
+    }
+    finishReadback();
+    endProgress();
+    ok = closeOutputs(outputs, ok) && ok;
+    BASSMOD_Free();
+    closeOffscreenContext();
+    if (!ok) return 1;
+    CaptureStats done;
+    done.frames = written;
+    done.seconds = progressSeconds();
+    done.demoSeconds = double(frameSample(frame, n, d) - frameSample(span.firstFrame, n, d)) / captureRate;
+    if (stats) *stats = done;
+    std::fprintf(stderr, "strobarium-capture: %" PRIu64 " frames (%.3f s of the demo) in %.1f s, %.2f fps, into %s\n",
+                 done.frames, done.demoSeconds, done.seconds, done.seconds > 0 ? double(done.frames) / done.seconds : 0.0,
+                 (outputs.videoPath.empty() ? options.outputDir + " (PNG frames)" : outputs.videoPath).c_str());
+    return 0;
+}

@@ -1,0 +1,26 @@
+// The offline frame loop: the demo rendered frame by frame on its music's clock.
+//
+// Frame k is shown at sample floor(k * 44100 / fps). Before it is rendered, every sync whose
+// event lies before that sample is delivered, in timeline order, on this thread; then
+// renderFrame runs and the frame is read back and handed to the frame sink. Frames before
+// --start are rendered too (the field's state is the sum of every frame before), but with
+// nothing rasterised and nothing written.
+//
+// Globals owned here (capture thread only): the text of the syncs delivered for the frame
+// being prepared, written by the logging sync callback.
+#pragma once
+
+#include <cstdint>
+
+#include "capture/captureOptions.h"
+
+// What a finished capture did, for its summary line and for the benchmark.
+struct CaptureStats {
+    uint64_t frames = 0;     // frames written
+    double seconds = 0;      // wall time from the first written frame until the outputs were closed
+    double demoSeconds = 0;  // length of the captured stretch of the demo
+};
+
+// Everything: outputs, context, scene, player, frames, summary. The process exit status;
+// every failure has printed one clear line on stderr.
+int runCapture(const CaptureOptions& options, CaptureStats* stats = nullptr);

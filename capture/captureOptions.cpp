@@ -1,0 +1,148 @@
+#include "capture/captureOptions.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t rateTermLimit = 1000000;
+constexpr double fpsLowest = 1;
+constexpr double fpsHighest = 1000;
+
+// A whole decimal number with nothing after it; no sign, no spaces.
+bool parseWhole(const char* begin, const char* end, uint32_t limit, uint32_t& value)
+{
+    if (begin == end) return false;
+    uint64_t result = 0;
+    for (const char* c = begin; c != end; ++c) {
+        if (*c < '0' || *c > '9') return false;
+        result = result * 10 + uint64_t(*c - '0');
+        if (result > limit) return false;
+    }
+    value = uint32_t(result);
+    return true;
+}
+
+bool takesValue(const char* name)
+{
+    return std::strcmp(name, "-o") == 0 || std::strcmp(name, "--output") == 0 || std::strcmp(name, "--fps") == 0 ||
+           std::strcmp(name, "--start") == 0 || std::strcmp(name, "--end") == 0;
+}
+
+// A song point's place on one line for comparing start and end: seconds compare with
+// seconds, positions with positions; mixed kinds are left to the capture, which knows the song.
+bool endBeforeStart(const SongPoint& start, const SongPoint& end)
+{
+    if (start.kind == SongPoint::unset || end.kind == SongPoint::unset || start.kind != end.kind) return false;
+    if (start.kind == SongPoint::seconds) return end.secondsValue <= start.secondsValue;
+    return end.order < start.order || (end.order == start.order && end.row <= start.row);
+}
+
+}  // namespace
+
+bool parseFrameRate(const char* text, uint32_t& numerator, uint32_t& denominator)
+{
+    const char* end = text + std::strlen(text);
+    const char* slash = std::strchr(text, '/');
+    uint32_t n = 0;
+    uint32_t d = 1;
+    if (slash) {
+        if (!parseWhole(text, slash, rateTermLimit, n) || !parseWhole(slash + 1, end, rateTermLimit, d)) return false;
+    } else if (!parseWhole(text, end, rateTermLimit, n)) {
+        return false;
+    }
+    if (d == 0) return false;
+    const double fps = double(n) / d;
+    if (fps < fpsLowest || fps > fpsHighest) return false;
+    numerator = n;
+    denominator = d;
+    return true;
+}
+
+bool parseSongPoint(const char* text, SongPoint& point)
+{
+    const char* end = text + std::strlen(text);
+    if (const char* colon = std::strchr(text, ':')) {
+        uint32_t order = 0;
+        uint32_t row = 0;
+        if (!parseWhole(text, colon, 255, order) || !parseWhole(colon + 1, end, 255, row)) return false;
+        point.kind = SongPoint::position;
+        point.order = int(order);
+        point.row = int(row);
+        return true;
+    }
+    // Seconds: digits with at most one decimal point, so that "1e3", "inf" and "-2" are refused.
+    if (*text == '\0' || std::strspn(text, "0123456789.") != std::strlen(text)) return false;
+    if (std::strchr(text, '.') != std::strrchr(text, '.') || std::strcmp(text, ".") == 0) return false;
+    errno = 0;
+    char* parsedEnd = nullptr;
+    const double seconds = std::strtod(text, &parsedEnd);
+    if (errno != 0 || parsedEnd != end || !std::isfinite(seconds) || seconds > 24 * 3600) return false;
+    point.kind = SongPoint::seconds;
+    point.secondsValue = seconds;
+    return true;
+}
+
+bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& options, std::string& error)
+{
+    for (int i = 1; i < argc; ++i) {
+        const char* name = argv[i];
+        if (std::strcmp(name, "-h") == 0 || std::strcmp(name, "--help") == 0) {
+            options.help = true;
+            continue;
+        }
+        if (std::strcmp(name, "--png") == 0) {
+            options.png = true;
+            continue;
+        }
+        if (!takesValue(name)) {
+            error = std::string("unknown option '") + name + "'";
+            return false;
+        }
+        if (i + 1 >= argc) {
+            error = std::string("option '") + name + "' needs a value";
+            return false;
+        }
+        const char* value = argv[++i];
+        if (std::strcmp(name, "-o") == 0 || std::strcmp(name, "--output") == 0) {
+            if (*value == '\0') {
+                error = "the output directory must not be empty";
+                return false;
+            }
+            options.outputDir = value;
+        } else if (std::strcmp(name, "--fps") == 0) {
+            if (!parseFrameRate(value, options.fpsNumerator, options.fpsDenominator)) {
+                error = std::string("bad frame rate '") + value +
+                        "': give frames per second from 1 to 1000 as N or N/D (e.g. 60000/1001)";
+                return false;
+            }
+        } else {
+            SongPoint& point = std::strcmp(name, "--start") == 0 ? options.start : options.end;
+            if (!parseSongPoint(value, point)) {
+                error = std::string("bad song point '") + value + "' for " + name +
+                        ": give seconds (e.g. 12.5) or order:row (e.g. 9:0)";
+                return false;
+            }
+        }
+    }
+    if (endBeforeStart(options.start, options.end)) {
+        error = "--end must lie after --start";
+        return false;
+    }
+    return true;
+}
+
+const char* captureUsage()
+{
+    return "usage: strobarium-capture [options]\n"
+           "Renders the demo offline, frame by frame, from Data/ in the working directory.\n"
+           "  -o, --output DIR   where to write (default \"capture\"): audio.wav, frames.log and\n"
+           "                     video.mkv, or frame-NNNNNN.png without ffmpeg or with --png\n"
+           "  --fps N[/D]        frames per second, 1 to 1000 (default 60; e.g. 60000/1001)\n"
+           "  --start POINT      first frame written: seconds (12.5) or order:row (9:0)\n"
+           "  --end POINT        stop before this point (default: where the demo ends)\n"
+           "  --png              numbered PNG frames even when ffmpeg is installed\n"
+           "  -h, --help         this text\n";
+}

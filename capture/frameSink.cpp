@@ -1,0 +1,136 @@
+#include "capture/frameSink.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <cinttypes>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include "capture/frameHash.h"
+#include "capture/pngWriter.h"
+
+namespace {
+
+constexpr int slotCount = 2;
+
+FrameSlot slots[slotCount];
+uint8_t uprightFrame[captureWidth * captureHeight * 3];  // sink thread only
+char lineBuffer[syncTextCapacity + 128];                   // sink thread only
+
+FrameSinkSetup sinkSetup;
+std::thread sinkThread;
+std::mutex slotMutex;
+std::condition_variable slotChanged;
+uint64_t framesSubmitted = 0;  // guarded by slotMutex
+uint64_t framesDone = 0;       // guarded by slotMutex
+bool stopping = false;         // guarded by slotMutex
+
+std::atomic<bool> failed{false};
+std::string failure;  // written by the sink thread before `failed` is raised, read after
+
+void fail(const std::string& what)
+{
+    if (failed.load()) return;
+    failure = what + ": " + std::strerror(errno);
+    failed.store(true);
+}
+
+void writeFrame(const FrameSlot& slot)
+{
+    if (failed.load()) return;
+    uprightRgb(slot.pixels, captureWidth, captureHeight, uprightFrame);
+    const std::size_t bytes = sizeof uprightFrame;
+    const uint64_t hash = frameHash(uprightFrame, bytes);
+    if (sinkSetup.video) {
+        if (std::fwrite(uprightFrame, 1, bytes, sinkSetup.video) != bytes) fail("writing to ffmpeg");
+    } else if (!sinkSetup.pngPattern.empty()) {
+        char path[4096];
+        std::snprintf(path, sizeof path, sinkSetup.pngPattern.c_str(), static_cast<unsigned long long>(slot.record.frame));
+        if (!writePng(path, uprightFrame, captureWidth, captureHeight)) fail(std::string("writing ") + path);
+    }
+    const int length = formatFrameLine(slot.record, hash, lineBuffer, sizeof lineBuffer);
+    if (std::fprintf(sinkSetup.log, "%.*s\n", length, lineBuffer) < 0) fail("writing the frame log");
+}
+
+void sinkLoop()
+{
+    std::unique_lock<std::mutex> lock(slotMutex);
+    for (;;) {
+        slotChanged.wait(lock, [] { return framesDone < framesSubmitted || stopping; });
+        if (framesDone == framesSubmitted) return;
+        const FrameSlot& slot = slots[framesDone % slotCount];
+        lock.unlock();
+        writeFrame(slot);
+        lock.lock();
+        ++framesDone;
+        slotChanged.notify_all();
+    }
+}
+
+}  // namespace
+
+void uprightRgb(const uint8_t* bgraBottomUp, int width, int height, uint8_t* rgbTopDown)
+{
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* from = bgraBottomUp + std::size_t(height - 1 - y) * width * 4;
+        uint8_t* to = rgbTopDown + std::size_t(y) * width * 3;
+        for (int x = 0; x < width; ++x, from += 4, to += 3) {
+            to[0] = from[2];
+            to[1] = from[1];
+            to[2] = from[0];
+        }
+    }
+}
+
+int formatFrameLine(const FrameRecord& record, uint64_t hash, char* out, std::size_t capacity)
+{
+    const int length = std::snprintf(out, capacity, "%" PRIu64 " %" PRIu64 " %" PRId32 " %" PRId32 " %016" PRIx64 " %s",
+                                     record.frame, record.sample, record.order, record.row, hash,
+                                     record.syncs[0] ? record.syncs : "-");
+    return length < 0 ? 0 : std::min(length, int(capacity) - 1);
+}
+
+void startFrameSink(const FrameSinkSetup& setup)
+{
+    sinkSetup = setup;
+    framesSubmitted = 0;
+    framesDone = 0;
+    stopping = false;
+    failed.store(false);
+    failure.clear();
+    sinkThread = std::thread(sinkLoop);
+}
+
+FrameSlot& beginFrame()
+{
+    std::unique_lock<std::mutex> lock(slotMutex);
+    slotChanged.wait(lock, [] { return framesSubmitted - framesDone < slotCount; });
+    return slots[framesSubmitted % slotCount];
+}
+
+void endFrame()
+{
+    std::lock_guard<std::mutex> lock(slotMutex);
+    ++framesSubmitted;
+    slotChanged.notify_all();
+}
+
+bool frameSinkFailed() { return failed.load(); }
+
+const std::string& frameSinkError() { return failure; }
+
+bool finishFrameSink()
+{
+    if (sinkThread.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(slotMutex);
+            stopping = true;
+            slotChanged.notify_all();
+        }
+        sinkThread.join();
+    }
+    return !failed.load();
+}

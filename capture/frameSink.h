@@ -1,0 +1,58 @@
+// The second half of a captured frame, on a thread of its own so that it overlaps the
+// rendering of the next one: turn the read-back pixels upright, hash them, write them
+// (PNG file or the video pipe) and write the frame's line of the frame log.
+//
+// Globals owned here:
+//   the frame slots   a ring of two; the capture thread fills a slot between beginFrame and
+//                     endFrame, the sink thread owns it from endFrame until it is done with it.
+//   the sink thread   started by startFrameSink, joined by finishFrameSink.
+// The hand-over of a slot goes through one mutex; nothing else is shared.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "capture/captureOptions.h"
+
+constexpr int syncTextCapacity = 8192;
+
+struct FrameRecord {
+    uint64_t frame;
+    uint64_t sample;
+    int32_t order;
+    int32_t row;
+    char syncs[syncTextCapacity];  // "point:data" items, space-separated; "-" for none
+};
+
+struct FrameSlot {
+    FrameRecord record;
+    // As glReadPixels gives it with GL_BGRA: bottom row first, 4 bytes a pixel.
+    uint8_t pixels[captureWidth * captureHeight * 4];
+};
+
+struct FrameSinkSetup {
+    FILE* log = nullptr;        // frame log lines go here (required)
+    FILE* video = nullptr;      // raw RGB24 frames go here when set ...
+    std::string pngPattern;     // ... else, when not empty, a printf pattern taking the frame number
+};
+
+void startFrameSink(const FrameSinkSetup& setup);
+
+// Capture thread: the next slot to fill, once the sink is done with what it held.
+FrameSlot& beginFrame();
+// Capture thread: the slot from beginFrame is complete; the sink takes it.
+void endFrame();
+
+// True once any write has failed; the capture should stop. The reason is frameSinkError().
+bool frameSinkFailed();
+const std::string& frameSinkError();
+
+// Waits until every submitted frame is written and stops the thread. False when a write failed.
+bool finishFrameSink();
+
+// One line of the frame log (without the newline), for the sink and for whoever reads logs.
+int formatFrameLine(const FrameRecord& record, uint64_t hash, char* out, std::size_t capacity);
+
+// Bottom-up BGRA (as read back) to top-down RGB.
+void uprightRgb(const uint8_t* bgraBottomUp, int width, int height, uint8_t* rgbTopDown);

@@ -1,0 +1,25 @@
+// strobarium-capture: the demo rendered offline to a WAV, a frame log and a video (or PNG
+// frames), the same on every run. See captureUsage() for the options.
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include "capture/capture.h"
+#include "capture/captureOptions.h"
+
+int main(int argc, char** argv)
+{
+    CaptureOptions options;
+    std::string error;
+    if (!parseCaptureOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "strobarium-capture: %s\n%s", error.c_str(), captureUsage());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(captureUsage(), stdout);
+        return 0;
+    }
+    // A dying ffmpeg must show up as a failed write with a message, not as a silent SIGPIPE.
+    std::signal(SIGPIPE, SIG_IGN);
+    return runCapture(options);
+}

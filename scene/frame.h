@@ -1,0 +1,13 @@
+// The scene's two entry points: set-up once the context exists, and one frame.
+//
+// Globals owned here: none. Both run on the main thread (or the capture's thread) with the
+// OpenGL context current.
+#pragma once
+
+// Loads the 14 textures (stopping at the first failure), sets the render state, builds the
+// particle lattice and clears the instrument hits. 1 on success, 0 on failure.
+int initScene();
+
+// Frame start, the particle pass, the overlays, the finish test at the demo's last position
+// and the clearing of all instrument hits. Always true.
+bool renderFrame();

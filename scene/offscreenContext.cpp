@@ -1,0 +1,46 @@
+#include "scene/offscreenContext.h"
+
+#include <SDL.h>
+#include <GL/gl.h>
+
+namespace {
+SDL_Window* window = nullptr;
+SDL_GLContext context = nullptr;
+}  // namespace
+
+bool openOffscreenContext(int width, int height, std::string& error)
+{
+    // Never a real display, even when one is set: the capture must look the same everywhere.
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        error = std::string("no offscreen video: ") + SDL_GetError();
+        return false;
+    }
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    window = SDL_CreateWindow("strobarium-capture", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (window) context = SDL_GL_CreateContext(window);
+    if (!context) {
+        error = std::string("no offscreen OpenGL context: ") + SDL_GetError();
+        closeOffscreenContext();
+        return false;
+    }
+    SDL_GL_SetSwapInterval(0);
+    glViewport(0, 0, width, height);
+    return true;
+}
+
+void closeOffscreenContext()
+{
+    if (context) SDL_GL_DeleteContext(context);
+    if (window) SDL_DestroyWindow(window);
+    context = nullptr;
+    window = nullptr;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+void swapOffscreenContext() { SDL_GL_SwapWindow(window); }
