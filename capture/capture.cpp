@@ -130,7 +130,7 @@ bool openOutputs(const CaptureOptions& options, Outputs& outputs)
         complain("cannot write '" + outputs.logPath + "': " + std::strerror(errno));
         return false;
     }
-    std::fprintf(outputs.log, "# frame sample order row hash syncs (schedule point:data)\n");
+    std::fprintf(outputs.log, "%s\n", frameLogHeading);
     FrameSinkSetup setup;
     setup.log = outputs.log;
     if (!options.png && ffmpegAvailable()) {

@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "capture/captureOptions.h"
+#include "capture/frameClock.h"
 
 // What a finished capture did, for its summary line and for the benchmark.
 struct CaptureStats {

@@ -1,11 +1,9 @@
-// The command line of strobarium-capture and the clock that ties frames to samples.
-// Pure functions, no globals.
+// The command line of strobarium-capture. Pure functions, no globals.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-constexpr uint32_t captureRate = 44100;  // samples per second, as the demo plays
 constexpr int captureWidth = 1280;
 constexpr int captureHeight = 720;
 
@@ -38,16 +36,3 @@ bool parseFrameRate(const char* text, uint32_t& numerator, uint32_t& denominator
 bool parseSongPoint(const char* text, SongPoint& point);
 
 const char* captureUsage();
-
-// The sample at which frame k is shown: floor(k * 44100 / fps), exact in integers.
-constexpr uint64_t frameSample(uint64_t frame, uint32_t fpsNumerator, uint32_t fpsDenominator)
-{
-    return frame * captureRate * fpsDenominator / fpsNumerator;
-}
-
-// The first frame shown at or after `sample`.
-constexpr uint64_t firstFrameAtOrAfter(uint64_t sample, uint32_t fpsNumerator, uint32_t fpsDenominator)
-{
-    const uint64_t perFrame = uint64_t(captureRate) * fpsDenominator;
-    return (sample * fpsNumerator + perFrame - 1) / perFrame;
-}

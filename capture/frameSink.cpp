@@ -1,10 +1,8 @@
 #include "capture/frameSink.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
-#include <cinttypes>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -41,15 +39,15 @@ void fail(const std::string& what)
 void writeFrame(const FrameSlot& slot)
 {
     if (failed.load()) return;
-    uprightRgb(slot.pixels, captureWidth, captureHeight, uprightFrame);
-    const std::size_t bytes = sizeof uprightFrame;
+    uprightRgb(slot.pixels, sinkSetup.width, sinkSetup.height, uprightFrame);
+    const std::size_t bytes = std::size_t(sinkSetup.width) * sinkSetup.height * 3;
     const uint64_t hash = frameHash(uprightFrame, bytes);
     if (sinkSetup.video) {
         if (std::fwrite(uprightFrame, 1, bytes, sinkSetup.video) != bytes) fail("writing to ffmpeg");
     } else if (!sinkSetup.pngPattern.empty()) {
         char path[4096];
         std::snprintf(path, sizeof path, sinkSetup.pngPattern.c_str(), static_cast<unsigned long long>(slot.record.frame));
-        if (!writePng(path, uprightFrame, captureWidth, captureHeight)) fail(std::string("writing ") + path);
+        if (!writePng(path, uprightFrame, sinkSetup.width, sinkSetup.height)) fail(std::string("writing ") + path);
     }
     const int length = formatFrameLine(slot.record, hash, lineBuffer, sizeof lineBuffer);
     if (std::fprintf(sinkSetup.log, "%.*s\n", length, lineBuffer) < 0) fail("writing the frame log");
@@ -83,14 +81,6 @@ void uprightRgb(const uint8_t* bgraBottomUp, int width, int height, uint8_t* rgb
             to[2] = from[0];
         }
     }
-}
-
-int formatFrameLine(const FrameRecord& record, uint64_t hash, char* out, std::size_t capacity)
-{
-    const int length = std::snprintf(out, capacity, "%" PRIu64 " %" PRIu64 " %" PRId32 " %" PRId32 " %016" PRIx64 " %s",
-                                     record.frame, record.sample, record.order, record.row, hash,
-                                     record.syncs[0] ? record.syncs : "-");
-    return length < 0 ? 0 : std::min(length, int(capacity) - 1);
 }
 
 void startFrameSink(const FrameSinkSetup& setup)

@@ -14,20 +14,12 @@
 #include <string>
 
 #include "capture/captureOptions.h"
-
-constexpr int syncTextCapacity = 8192;
-
-struct FrameRecord {
-    uint64_t frame;
-    uint64_t sample;
-    int32_t order;
-    int32_t row;
-    char syncs[syncTextCapacity];  // "point:data" items, space-separated; "-" for none
-};
+#include "capture/frameLog.h"
 
 struct FrameSlot {
     FrameRecord record;
-    // As glReadPixels gives it with GL_BGRA: bottom row first, 4 bytes a pixel.
+    // As glReadPixels gives it with GL_BGRA: bottom row first, 4 bytes a pixel, the sink's width
+    // times its height of them.
     uint8_t pixels[captureWidth * captureHeight * 4];
 };
 
@@ -35,6 +27,8 @@ struct FrameSinkSetup {
     FILE* log = nullptr;        // frame log lines go here (required)
     FILE* video = nullptr;      // raw RGB24 frames go here when set ...
     std::string pngPattern;     // ... else, when not empty, a printf pattern taking the frame number
+    int width = captureWidth;   // of every frame; at most the slot's size
+    int height = captureHeight;
 };
 
 void startFrameSink(const FrameSinkSetup& setup);
@@ -50,9 +44,6 @@ const std::string& frameSinkError();
 
 // Waits until every submitted frame is written and stops the thread. False when a write failed.
 bool finishFrameSink();
-
-// One line of the frame log (without the newline), for the sink and for whoever reads logs.
-int formatFrameLine(const FrameRecord& record, uint64_t hash, char* out, std::size_t capacity);
 
 // Bottom-up BGRA (as read back) to top-down RGB.
 void uprightRgb(const uint8_t* bgraBottomUp, int width, int height, uint8_t* rgbTopDown);

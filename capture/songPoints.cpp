@@ -1,5 +1,6 @@
 #include "capture/songPoints.h"
 
+#include "capture/frameClock.h"
 #include "sync/syncState.h"
 
 #include <algorithm>

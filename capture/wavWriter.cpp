@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "capture/captureOptions.h"
+#include "capture/frameClock.h"
 
 namespace {
 
@@ -26,8 +26,7 @@ void put32(uint8_t* at, uint32_t value)
     put16(at + 2, value >> 16);
 }
 
-}  // namespace
-
+// The 44-byte header of a WAV holding `frames` stereo frames.
 void wavHeader(uint32_t frames, uint8_t header[44])
 {
     const uint32_t dataBytes = frames * bytesPerFrame;
@@ -45,6 +44,8 @@ void wavHeader(uint32_t frames, uint8_t header[44])
     put16(header + 34, 16);
     put32(header + 40, dataBytes);
 }
+
+}  // namespace
 
 bool openWav(const std::string& path)
 {
@@ -80,5 +81,3 @@ bool closeWav()
     wavFile = nullptr;
     return ok;
 }
-
-uint64_t wavFramesWritten() { return framesWritten; }

@@ -15,8 +15,3 @@ bool appendWav(const int16_t* stereo, uint32_t frames);
 
 // Writes the final sizes and closes. False when that fails; safe when nothing is open.
 bool closeWav();
-
-uint64_t wavFramesWritten();
-
-// The 44-byte header of a WAV holding `frames` stereo frames.
-void wavHeader(uint32_t frames, uint8_t header[44]);
