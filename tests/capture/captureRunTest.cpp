@@ -270,65 +270,6 @@ TEST_F(CaptureRun, SoundIsLibxmpsOwnRenderingUpToTheStop)
     for (size_t i = compared; i < frames * 2; ++i) ASSERT_EQ(captured[i], 0) << "after the end, at " << i / 2;
 }
 
-// The expected log text of the syncs for the events in [from, to): this module's timeline
-// matched against the demo's schedule, in timeline order and, per event, in schedule order.
-std::string expectedSyncs(const TimelineEvent* events, int count, uint64_t from, uint64_t to)
-{
-    std::string text;
-    for (int e = 0; e < count; ++e) {
-        const TimelineEvent& event = events[e];
-        if (event.sample < from || event.sample >= to) continue;
-        for (int p = 0; p < syncPointCount; ++p) {
-            const uint32_t low = syncSchedule[p].param & 0xFFFF;
-            const uint32_t high = syncSchedule[p].param >> 16;
-            bool fires = false;
-            uint32_t data = 0;
-            if (syncSchedule[p].type == BASS_SYNC_POS && event.kind == TimelineKind::position) {
-                fires = (low == 0xFFFF || low == event.order) && (high == 0xFFFF || high == event.row);
-                data = uint32_t(event.row) << 16 | event.order;
-            } else if (syncSchedule[p].type == BASS_SYNC_INS && event.kind == TimelineKind::noteOn) {
-                fires = low == event.instrument && (high == 0xFFFF || high == event.note);
-                data = uint32_t(event.volume) << 16 | event.note;
-            } else if (syncSchedule[p].type == BASS_SYNC_END && event.kind == TimelineKind::end) {
-                fires = true;
-            }
-            if (!fires) continue;
-            char item[32];
-            std::snprintf(item, sizeof item, "%s%d:%08" PRIx32, text.empty() ? "" : " ", p + 1, data);
-            text += item;
-        }
-    }
-    return text.empty() ? "-" : text;
-}
-
-TEST_F(CaptureRun, SyncsBeforeEachFrameAreTheTimelineEventsOfItsInterval)
-{
-    const CaptureResult& song = wholeSong();
-    ASSERT_EQ(song.status, 0) << song.errors;
-    const std::vector<LogLine> lines = readLog(song.out / "frames.log");
-    ASSERT_TRUE(offlineInit(44100));
-    ASSERT_TRUE(BASSMOD_MusicLoad(false, modulePath.c_str(), 0, 0, BASS_MUSIC_RAMPS | BASS_MUSIC_SURROUND));
-    const TimelineEvent* events = timelineEvents();
-    const int count = timelineEventCount();
-    ASSERT_GT(count, 0);
-    int delivered = 0;
-    for (const LogLine& line : lines) {
-        EXPECT_EQ(line.sample, frameSample(line.frame, testFps, 1));
-        const uint64_t from = line.frame == 0 ? 0 : frameSample(line.frame - 1, testFps, 1);
-        const uint64_t to = line.frame == 0 ? 0 : line.sample;
-        EXPECT_EQ(line.syncs, expectedSyncs(events, count, from, to)) << "frame " << line.frame;
-        delivered += line.syncs != "-";
-    }
-    // Not vacuous: the song's two orders bring syncs before at least five frames (rows 0 and 8
-    // of each order, and the end). The last frame is the one after the song's end.
-    EXPECT_GE(delivered, 5);
-    const uint64_t endSample = offlineEndSample();
-    EXPECT_LT(frameSample(lines.back().frame - 1, testFps, 1), endSample + 1);
-    EXPECT_GE(lines.back().sample, endSample + 1) << "the capture stops in the frame after the end event";
-    EXPECT_NE(lines.back().syncs.find("27:00000000"), std::string::npos) << "the end sync came before the last frame";
-    BASSMOD_Free();
-}
-
 TEST_F(CaptureRun, InstrumentOneAtOrderZeroLightsTheBand)
 {
     const CaptureResult& song = wholeSong();
