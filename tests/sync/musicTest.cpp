@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <thread>
 
 namespace {
@@ -20,7 +21,7 @@ namespace {
 class Music : public ::testing::Test {
 protected:
     const TempDir home{"music"};
-    std::string previous = get_current_dir_name();
+    const std::string previous = std::filesystem::current_path();
     void SetUp() override
     {
         ASSERT_EQ(chdir(home.path().c_str()), 0);
