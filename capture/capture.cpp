@@ -19,7 +19,6 @@
 #include "capture/videoPipe.h"
 #include "capture/wavWriter.h"
 #include "scene/projection.h"
-#include "player/bassmod.h"
 #include "player/offline.h"
 #include "scene/particles.h"
 #include "scene/textures.h"
@@ -32,13 +31,12 @@ char deliveredSyncs[syncTextCapacity];
 std::size_t deliveredLength = 0;
 bool deliveredOverflow = false;
 
-// Every schedule point is registered through this one callback, with the point's index as
-// user value: it notes the delivery for the frame log and hands on to the demo's own callback.
-void CALLBACK loggedSync(HSYNC handle, DWORD data, DWORD user)
+// Told of every schedule point that fires, before the demo's own callback: notes the delivery
+// for the frame log.
+void logSync(int point, uint32_t data)
 {
     char item[32];
-    const int length = std::snprintf(item, sizeof item, "%s%u:%08" PRIx32, deliveredLength ? " " : "",
-                                     unsigned(user + 1), data);
+    const int length = std::snprintf(item, sizeof item, "%s%d:%08" PRIx32, deliveredLength ? " " : "", point, data);
     if (!deliveredOverflow && deliveredLength + std::size_t(length) + 4 < sizeof deliveredSyncs) {
         std::memcpy(deliveredSyncs + deliveredLength, item, std::size_t(length) + 1);
         deliveredLength += std::size_t(length);
@@ -47,7 +45,6 @@ void CALLBACK loggedSync(HSYNC handle, DWORD data, DWORD user)
         deliveredLength += 4;
         deliveredOverflow = true;
     }
-    syncSchedule[user].callback(handle, data, user);
 }
 
 void forgetDeliveredSyncs()
@@ -68,7 +65,7 @@ bool advanceAudio(uint64_t& audioSample, uint64_t toSample, bool keep)
 {
     while (audioSample < toSample) {
         const uint64_t wanted = std::min<uint64_t>(toSample - audioSample, sizeof audioChunk / sizeof audioChunk[0] / 2);
-        const DWORD got = offlineRender(audioChunk, DWORD(wanted));
+        const uint32_t got = offlineRender(audioChunk, uint32_t(wanted));
         if (got != wanted) return false;
         if (keep && !appendWav(audioChunk, got)) return false;
         audioSample += got;
@@ -90,21 +87,10 @@ bool makeOutputDir(const std::string& dir)
 
 bool startPlayer()
 {
-    if (!offlineInit(captureRate)) {
-        complain("the offline player cannot start");
-        return false;
-    }
-    if (!BASSMOD_MusicLoad(false, musicFileName, 0, 0, BASS_MUSIC_RAMPS | BASS_MUSIC_SURROUND)) {
-        complain(std::string("cannot load the module \"") + musicFileName + "\"");
-        return false;
-    }
-    for (int i = 0; i < syncPointCount; ++i)
-        BASSMOD_MusicSetSync(syncSchedule[i].type, syncSchedule[i].param, loggedSync, DWORD(i));
-    if (!BASSMOD_MusicPlay()) {
-        complain("the offline player cannot play the module");
-        return false;
-    }
-    return true;
+    // The offline output cannot fail at our constant rate: a failure is the module's.
+    if (startMusicOffline(captureRate, logSync)) return true;
+    complain(std::string("cannot load the module \"") + musicFileName + "\"");
+    return false;
 }
 
 struct Outputs {
@@ -255,7 +241,7 @@ int runCapture(const CaptureOptions& options, CaptureStats* stats)
     }
     Span span{};
     if (!startPlayer() || !resolveSpan(options, span) || !makeOutputDir(options.outputDir)) {
-        BASSMOD_Free();
+        stopMusic();
         closeOffscreenContext();
         return 1;
     }
@@ -315,7 +301,7 @@ int runCapture(const CaptureOptions& options, CaptureStats* stats)
     finishReadback();
     endProgress();
     ok = closeOutputs(outputs, ok) && ok;
-    BASSMOD_Free();
+    stopMusic();
     closeOffscreenContext();
     if (!ok) return 1;
     CaptureStats done;

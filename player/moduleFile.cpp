@@ -9,46 +9,18 @@ namespace {
 uint32_t read16(const uint8_t* bytes, uint64_t at) { return bytes[at] | (bytes[at + 1] << 8); }
 uint32_t read32(const uint8_t* bytes, uint64_t at) { return read16(bytes, at) | (read16(bytes, at + 2) << 16); }
 
-std::string quoted(const char* path) { return std::string("\"") + path + "\""; }
-
-bool readFile(const char* path, uint32_t offset, uint32_t length, std::vector<uint8_t>& bytes, std::string& error)
-{
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file) {
-        error = "cannot open module " + quoted(path) + ": " + std::strerror(errno);
-        return false;
-    }
-    std::vector<uint8_t> read;
-    bool ok = std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
-    if (ok) {
-        uint8_t chunk[65536];
-        std::size_t got = 0;
-        while ((length == 0 || read.size() < length) && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-            read.insert(read.end(), chunk, chunk + got);
-        ok = !std::ferror(file);
-    }
-    const int readErrno = errno;
-    std::fclose(file);
-    if (!ok) {
-        error = "cannot read module " + quoted(path) + ": " + std::strerror(readErrno);
-        return false;
-    }
-    if (length != 0) {
-        if (read.size() < length) {
-            error = "module " + quoted(path) + " is shorter than the " + std::to_string(length) + " bytes asked for";
-            return false;
-        }
-        read.resize(length);
-    }
-    if (read.empty()) {
-        error = "module " + quoted(path) + " is empty";
-        return false;
-    }
-    bytes.swap(read);
-    return true;
-}
-
 }  // namespace
+
+std::string moduleName(const char* path) { return path ? std::string("\"") + path + "\"" : "in memory"; }
+
+bool wholeModule(const uint8_t* bytes, std::size_t size, const char* path, std::string& error)
+{
+    const uint64_t declared = xmDeclaredSize(bytes, size);
+    if (declared <= size) return true;
+    error = "module " + moduleName(path) + " is truncated (" + std::to_string(size) + " bytes, its headers need at least " +
+            std::to_string(declared) + ")";
+    return false;
+}
 
 uint64_t xmDeclaredSize(const uint8_t* bytes, std::size_t size)
 {
@@ -87,29 +59,41 @@ uint64_t xmDeclaredSize(const uint8_t* bytes, std::size_t size)
     return at;
 }
 
-bool readModuleBytes(bool mem, const void* file, uint32_t offset, uint32_t length, std::vector<uint8_t>& bytes,
-                     std::string& error)
+bool readModuleFile(const char* path, uint32_t offset, uint32_t length, std::vector<uint8_t>& bytes, std::string& error)
 {
-    std::vector<uint8_t> read;
-    if (mem) {
-        if (!file || length == 0) {
-            error = "no module in memory (null pointer or length 0)";
-            return false;
-        }
-        const auto* start = static_cast<const uint8_t*>(file) + offset;
-        read.assign(start, start + length);
-    } else {
-        if (!file) {
-            error = "no module file name";
-            return false;
-        }
-        if (!readFile(static_cast<const char*>(file), offset, length, read, error)) return false;
+    if (!path) {
+        error = "no module file name";
+        return false;
     }
-    const uint64_t declared = xmDeclaredSize(read.data(), read.size());
-    if (declared > read.size()) {
-        const std::string name = mem ? std::string("in memory") : quoted(static_cast<const char*>(file));
-        error = "module " + name + " is truncated (" + std::to_string(read.size()) + " bytes, its headers need at least " +
-                std::to_string(declared) + ")";
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file) {
+        error = "cannot open module " + moduleName(path) + ": " + std::strerror(errno);
+        return false;
+    }
+    std::vector<uint8_t> read;
+    bool ok = std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
+    if (ok) {
+        uint8_t chunk[65536];
+        std::size_t got = 0;
+        while ((length == 0 || read.size() < length) && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+            read.insert(read.end(), chunk, chunk + got);
+        ok = !std::ferror(file);
+    }
+    const int readErrno = errno;
+    std::fclose(file);
+    if (!ok) {
+        error = "cannot read module " + moduleName(path) + ": " + std::strerror(readErrno);
+        return false;
+    }
+    if (length != 0) {
+        if (read.size() < length) {
+            error = "module " + moduleName(path) + " is shorter than the " + std::to_string(length) + " bytes asked for";
+            return false;
+        }
+        read.resize(length);
+    }
+    if (read.empty()) {
+        error = "module " + moduleName(path) + " is empty";
         return false;
     }
     bytes.swap(read);

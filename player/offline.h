@@ -1,14 +1,22 @@
-// The player with no audio device: the caller pulls the mix and has syncs delivered on its own thread.
+// The player with no audio device: the caller pulls the mix and has syncs delivered on its own
+// thread. Used by the offline capture and by tests.
 //
-// Used by the offline capture and by tests. The module, its syncs and playback are set up with the
-// ordinary calls of player/bassmod.h; only the device and the delivery of syncs differ.
+// The module, its syncs and playback are set up with the ordinary calls of player/player.h; only
+// the output and the delivery of syncs differ. No globals of its own (player/output.h).
 #pragma once
 
 #include <cstdint>
 
-#include "player/bassmod.h"
+// Instead of playerOpenDevice; playerFree ends it. False (reported) for a rate outside 8,000..192,000 Hz.
+bool playerOpenOffline(int rate);
 
-BOOL offlineInit(DWORD freq);                       // instead of BASSMOD_Init; then BASSMOD_MusicLoad/SetSync/MusicPlay as usual; BASSMOD_Free ends it
-DWORD offlineRender(int16_t* stereo, DWORD frames);  // the next `frames` stereo frames of the exact mix, as the device would get them (silence after the end); returns frames written
-void offlineDeliverSyncs(uint64_t beforeSample);     // on the calling thread, in timeline order: every registered sync whose event sample < beforeSample and that hasn't fired yet
-uint64_t offlineEndSample();                        // sample stamp of the end event
+// The next `frames` stereo frames of the exact mix, as the device would get them (silence before
+// playerPlay and after the end); returns the frames written, 0 without an offline output.
+uint32_t offlineRender(int16_t* stereo, uint32_t frames);
+
+// On the calling thread, in timeline order: every registered sync whose event sample is below
+// `beforeSample` and that has not fired yet. Nothing before playerPlay.
+void offlineDeliverSyncs(uint64_t beforeSample);
+
+// The sample stamp of the loaded module's end event; 0 when none is loaded.
+uint64_t offlineEndSample();

@@ -5,45 +5,44 @@
 namespace {
 
 struct Sync {
-    DWORD type;
-    DWORD param;
-    SYNCPROC* proc;
-    DWORD user;
+    SyncType type;
+    uint32_t param;
+    SyncCallback callback;
+    uint32_t user;
 };
 
 Sync syncs[maxSyncs];
 int syncCount = 0;
 int nextEvent = 0;
 
-constexpr DWORD any = 0xFFFF;
+constexpr uint32_t any = 0xFFFF;
 
-DWORD low16(DWORD value) { return value & 0xFFFF; }
-DWORD high16(DWORD value) { return value >> 16; }
+uint32_t low16(uint32_t value) { return value & 0xFFFF; }
+uint32_t high16(uint32_t value) { return value >> 16; }
 
 bool matches(const Sync& sync, const TimelineEvent& event)
 {
-    const DWORD low = low16(sync.param);
-    const DWORD high = high16(sync.param);
+    const uint32_t low = low16(sync.param);
+    const uint32_t high = high16(sync.param);
     switch (sync.type) {
-    case BASS_SYNC_POS:
+    case SyncType::position:
         return event.kind == TimelineKind::position && (low == any || low == event.order) &&
                (high == any || high == event.row);
-    case BASS_SYNC_INS:
+    case SyncType::instrument:
         return event.kind == TimelineKind::noteOn && low == event.instrument && (high == any || high == event.note);
-    case BASS_SYNC_END:
+    case SyncType::end:
         return event.kind == TimelineKind::end;
-    default:
-        return false;
     }
+    return false;
 }
 
-DWORD dataOf(const TimelineEvent& event)
+uint32_t dataOf(const TimelineEvent& event)
 {
     switch (event.kind) {
     case TimelineKind::position:
-        return (DWORD{event.row} << 16) | event.order;
+        return (uint32_t{event.row} << 16) | event.order;
     case TimelineKind::noteOn:
-        return (DWORD{event.volume} << 16) | event.note;
+        return (uint32_t{event.volume} << 16) | event.note;
     case TimelineKind::end:
         break;
     }
@@ -52,11 +51,11 @@ DWORD dataOf(const TimelineEvent& event)
 
 }  // namespace
 
-HSYNC addSync(DWORD type, DWORD param, SYNCPROC* proc, DWORD user)
+uint32_t addSync(SyncType type, uint32_t param, SyncCallback callback, uint32_t user)
 {
-    if (syncCount == maxSyncs || !proc || type > BASS_SYNC_END) return 0;
-    syncs[syncCount++] = {type, param, proc, user};
-    return static_cast<HSYNC>(syncCount);
+    if (syncCount == maxSyncs || !callback || type > SyncType::end) return 0;
+    syncs[syncCount++] = {type, param, callback, user};
+    return static_cast<uint32_t>(syncCount);
 }
 
 void deliverSyncsBefore(uint64_t beforeSample)
@@ -66,7 +65,7 @@ void deliverSyncsBefore(uint64_t beforeSample)
     while (nextEvent < count && events[nextEvent].sample < beforeSample) {
         const TimelineEvent& event = events[nextEvent++];
         for (int i = 0; i < syncCount; ++i)
-            if (matches(syncs[i], event)) syncs[i].proc(static_cast<HSYNC>(i + 1), dataOf(event), syncs[i].user);
+            if (matches(syncs[i], event)) syncs[i].callback(static_cast<uint32_t>(i + 1), dataOf(event), syncs[i].user);
     }
 }
 
@@ -79,5 +78,3 @@ void clearSyncs()
     syncCount = 0;
     nextEvent = 0;
 }
-
-void rewindSyncs() { nextEvent = 0; }

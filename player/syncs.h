@@ -7,12 +7,12 @@
 
 #include <cstdint>
 
-#include "player/bassmod.h"
+#include "player/player.h"
 
 constexpr int maxSyncs = 128;
 
-// 0 when the table is full, the type is unknown or proc is null.
-HSYNC addSync(DWORD type, DWORD param, SYNCPROC* proc, DWORD user);
+// The handle, counting from 1; 0 when the table is full, the type is unknown or there is no callback.
+uint32_t addSync(SyncType type, uint32_t param, SyncCallback callback, uint32_t user);
 
 // Calls every sync whose timeline event has sample < `beforeSample` and has not been delivered
 // yet, in timeline order and, for one event, in registration order.
@@ -27,5 +27,3 @@ uint64_t nextSyncSample();
 // Forgets all syncs and rewinds the cursor.
 void clearSyncs();
 
-// Back to the first timeline event, keeping the syncs (a new playback of the same module).
-void rewindSyncs();

@@ -1,7 +1,7 @@
 // The loaded module's event timeline, read-only: every row start, note-on and the song's end,
 // stamped with the output sample (frame) at which it is heard, in time order.
 //
-// BASSMOD_MusicLoad builds it with a dry run of the module; BASSMOD_Free empties it. Readable from
+// Loading a module builds it with a dry run; playerFree empties it. Readable from
 // any thread while a module is loaded (it does not change during playback).
 //
 // Globals owned here: the event table and its count, written only by buildTimeline and

@@ -1,13 +1,24 @@
 #include "sync/music.h"
 
+#include "player/offline.h"
+#include "sync/bassmod.h"
+#include "sync/callbacks.h"
 #include "sync/syncState.h"
+
+namespace {
+
+struct SyncPoint {
+    DWORD type;
+    DWORD param;
+    SYNCPROC* callback;
+};
 
 // Order in the low 16 bits, row in the high 16 bits; 0xFFFF matches any.
 constexpr DWORD at(DWORD order, DWORD row) { return (row << 16) | order; }
 constexpr DWORD anyNoteOf(DWORD instrument) { return 0xFFFF0000u | instrument; }
 constexpr DWORD anyValue = 0xFFFF;
 
-const SyncPoint syncSchedule[syncPointCount] = {
+const SyncPoint syncSchedule[] = {
     {BASS_SYNC_POS, at(anyValue, 0), orderSync},
     {BASS_SYNC_INS, anyNoteOf(1), instrument1Sync},
     {BASS_SYNC_INS, anyNoteOf(2), instrument2Sync},
@@ -41,13 +52,43 @@ const SyncPoint syncSchedule[syncPointCount] = {
     {BASS_SYNC_END, 0, endSync},
 };
 
+SyncObserver observer = nullptr;
+
+// Registered instead of the point's own callback when someone observes: the user value is the
+// point's index in the schedule.
+void CALLBACK observedSync(HSYNC handle, DWORD data, DWORD user)
+{
+    observer(int(user) + 1, data);
+    syncSchedule[user].callback(handle, data, 0);
+}
+
+// Both starts: everything after opening the output.
+bool loadRegisterAndPlay(bool openFailed)
+{
+    const bool loadFailed = !BASSMOD_MusicLoad(false, musicFileName, 0, 0, BASS_MUSIC_RAMPS | BASS_MUSIC_SURROUND);
+    DWORD index = 0;
+    for (const SyncPoint& point : syncSchedule) {
+        if (observer)
+            BASSMOD_MusicSetSync(point.type, point.param, observedSync, index++);
+        else
+            BASSMOD_MusicSetSync(point.type, point.param, point.callback, 0);
+    }
+    const bool playing = BASSMOD_MusicPlay();
+    return playing && !openFailed && !loadFailed;
+}
+
+}  // namespace
+
 bool startMusic()
 {
-    const bool initFailed = !BASSMOD_Init(-1, 44100, 0);
-    const bool loadFailed = !BASSMOD_MusicLoad(false, musicFileName, 0, 0, BASS_MUSIC_RAMPS | BASS_MUSIC_SURROUND);
-    for (const SyncPoint& point : syncSchedule) BASSMOD_MusicSetSync(point.type, point.param, point.callback, 0);
-    const bool playing = BASSMOD_MusicPlay();
-    return playing && !initFailed && !loadFailed;
+    observer = nullptr;
+    return loadRegisterAndPlay(!BASSMOD_Init(-1, 44100, 0));
+}
+
+bool startMusicOffline(int rate, SyncObserver onSync)
+{
+    observer = onSync;
+    return loadRegisterAndPlay(!playerOpenOffline(rate));
 }
 
 void stopMusic() { BASSMOD_Free(); }

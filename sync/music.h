@@ -1,17 +1,12 @@
-// Starting and stopping the music, and the 27 sync points that are the demo's script.
-// Main thread only; the syncs then write syncState from the player's context.
+// Starting and stopping the music: the player started with the 27 sync points that are the
+// demo's script registered. Main thread only; the syncs then write syncState from the thread
+// that delivers them.
+//
+// Globals owned by music.cpp: the schedule (constant) and the observer of startMusicOffline
+// (written by it before playback starts, read by the syncs).
 #pragma once
 
-#include "player/bassmod.h"
-
-struct SyncPoint {
-    DWORD type;
-    DWORD param;
-    SYNCPROC* callback;
-};
-
-constexpr int syncPointCount = 27;
-extern const SyncPoint syncSchedule[syncPointCount];
+#include <cstdint>
 
 constexpr const char* musicFileName = "Data/sonavel3.xm";
 
@@ -21,3 +16,11 @@ bool startMusic();
 
 // Frees the player; also after a failed start.
 void stopMusic();
+
+// Told of every sync point that fires, before its callback: its number in the schedule (1..27)
+// and the data it carries.
+using SyncObserver = void (*)(int point, uint32_t data);
+
+// startMusic on the player's offline output at `rate` (player/offline.h: the caller renders the
+// mix and delivers the syncs); `observer` may be null.
+bool startMusicOffline(int rate, SyncObserver observer);

@@ -1,5 +1,7 @@
 #include "sync/syncState.h"
 
+#include "sync/callbacks.h"
+
 SyncState syncState;
 
 namespace {

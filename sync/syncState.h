@@ -1,7 +1,7 @@
 // The one place where the music reaches the picture.
 //
 // Globals owned here:
-//   syncState  written by the sync callbacks below (audio thread, or whichever
+//   syncState  written by the sync callbacks (sync/callbacks.h; the player thread, or whichever
 //              thread the player delivers syncs on) and by the scene:
 //              renderFrame sets `finished` at the demo's last position and
 //              clearHits() runs at the end of every frame and of initScene.
@@ -15,8 +15,6 @@
 
 #include <atomic>
 #include <cstdint>
-
-#include "player/bassmod.h"
 
 constexpr int instrumentHitCount = 20;
 
@@ -42,13 +40,3 @@ void resetSyncState();
 // All 20 hit flags to 0.
 void clearHits();
 
-// The eight sync callbacks, in the player's callback shape. Handle and user value are ignored;
-// order/row and note arrive in the low/high 16 bits of `data`, zero-extended.
-void CALLBACK orderSync(HSYNC handle, DWORD data, DWORD user);
-void CALLBACK orderRowSync(HSYNC handle, DWORD data, DWORD user);
-void CALLBACK instrument1Sync(HSYNC handle, DWORD data, DWORD user);
-void CALLBACK instrument2Sync(HSYNC handle, DWORD data, DWORD user);
-void CALLBACK instrument3Sync(HSYNC handle, DWORD data, DWORD user);
-void CALLBACK instrument18Sync(HSYNC handle, DWORD data, DWORD user);
-void CALLBACK instrument19Sync(HSYNC handle, DWORD data, DWORD user);
-void CALLBACK endSync(HSYNC handle, DWORD data, DWORD user);

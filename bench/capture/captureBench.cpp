@@ -42,26 +42,23 @@ double liveFps(int frames)
         return 0;
     }
     setProjection(captureWidth, captureHeight);
-    if (!initScene() || !offlineInit(captureRate) ||
-        !BASSMOD_MusicLoad(false, musicFileName, 0, 0, BASS_MUSIC_RAMPS | BASS_MUSIC_SURROUND)) {
+    if (!initScene() || !startMusicOffline(captureRate, nullptr)) {
         std::fprintf(stderr, "capture_bench: no scene or module in %s/Data\n", std::filesystem::current_path().c_str());
         return 0;
     }
-    for (const SyncPoint& point : syncSchedule) BASSMOD_MusicSetSync(point.type, point.param, point.callback, 0);
-    BASSMOD_MusicPlay();
     static int16_t sound[captureRate / 10 * 2];
     const auto start = std::chrono::steady_clock::now();
     for (int k = 0; k < frames; ++k) {
         // The demo's audio thread mixes as it plays; here the same work is done in line.
         const uint64_t sample = frameSample(uint64_t(k), 60, 1);
-        offlineRender(sound, DWORD(sample - frameSample(uint64_t(std::max(k - 1, 0)), 60, 1)));
+        offlineRender(sound, uint32_t(sample - frameSample(uint64_t(std::max(k - 1, 0)), 60, 1)));
         offlineDeliverSyncs(sample);
         renderFrame();
         swapOffscreenContext();
     }
     glFinish();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    BASSMOD_Free();
+    stopMusic();
     closeOffscreenContext();
     return frames / seconds;
 }

@@ -8,84 +8,37 @@
 // place in that buffer. The disk driver writes through stdio, so one write reaching the FIFO
 // holds several of our buffers: the last was handed when the write arrived, each one before it
 // a buffer duration earlier. Also the CPU time of the audio and sync threads as a share of one core.
-#include "player/bassmod.h"
 #include "player/heardClock.h"
+#include "player/player.h"
 #include "player/timeline.h"
+#include "tests/support/diskDevice.h"
+#include "tests/support/files.h"
+#include "tests/support/modules.h"
 
-#include <xmp.h>
-
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <dirent.h>
 #include <fstream>
-#include <iterator>
-#include <string>
-#include <thread>
-#include <vector>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// One write of the driver (pieces arriving within a millisecond: SDL's disk driver writes
-// through stdio, which passes several of our buffers on at once).
-// stdio's buffer holds 4096 bytes: a write carries at most two of our buffers, so pieces that
-// only arrive together because the reader was late are not taken for one write.
-constexpr uint64_t maxWriteFrames = 2 * deviceBufferFrames;
-struct Chunk {
-    uint64_t startFrame;
-    uint64_t endFrame;
-    Clock::time_point at;
-};
-std::vector<Chunk> chunks;
-std::vector<int16_t> written;
-
-void readFifo(std::string path)
-{
-    const int fd = open(path.c_str(), O_RDONLY);
-    if (fd < 0) return;
-    // Large enough that one read takes whatever the driver wrote at once.
-    std::vector<uint8_t> buffer(1 << 16);
-    uint64_t bytes = 0;
-    Clock::time_point lastPiece;
-    for (ssize_t got; (got = read(fd, buffer.data(), buffer.size())) > 0;) {
-        const auto at = Clock::now();
-        bytes += static_cast<uint64_t>(got);
-        const auto* values = reinterpret_cast<const int16_t*>(buffer.data());
-        written.insert(written.end(), values, values + got / 2);
-        if (!chunks.empty() && at - lastPiece < std::chrono::milliseconds(1) &&
-            chunks.back().endFrame - chunks.back().startFrame < maxWriteFrames)
-            chunks.back().endFrame = bytes / 4;
-        else
-            chunks.push_back({chunks.empty() ? 0 : chunks.back().endFrame, bytes / 4, at});
-        lastPiece = at;
-    }
-    close(fd);
-}
-
 // One position sync, one per instrument and the end fill the player's table of 128.
-constexpr DWORD lastInstrument = 126;
+constexpr uint32_t lastInstrument = 126;
 constexpr int maxFired = 1 << 18;
 Clock::time_point firedAt[maxFired];
 std::atomic<int> firedCount{0};
 std::atomic<bool> ended{false};
-void CALLBACK onSync(HSYNC, DWORD, DWORD)
+void onSync(uint32_t, uint32_t, uint32_t end)
 {
     const int i = firedCount.load(std::memory_order_relaxed);
     if (i < maxFired) firedAt[i] = Clock::now();
     firedCount.store(i + 1, std::memory_order_relaxed);
-}
-void CALLBACK onEnd(HSYNC h, DWORD d, DWORD u)
-{
-    onSync(h, d, u);
-    ended.store(true, std::memory_order_relaxed);
+    if (end) ended.store(true, std::memory_order_relaxed);
 }
 
 // CPU seconds of this process's threads whose name starts with `prefix`.
@@ -125,28 +78,22 @@ int main(int argc, char** argv)
 {
     std::string module = argc > 1 ? argv[1] : std::string(STROBARIUM_BINARY_DIR) + "/Data/sonavel3.xm";
     if (argc <= 1 && access(module.c_str(), R_OK) != 0) module = "/usr/share/games/bomberclone/music/mario_is_a_weenie.xm";
-    const std::string fifo = "/tmp/sync-delivery-bench-" + std::to_string(getpid()) + ".fifo";
-    if (mkfifo(fifo.c_str(), 0600) != 0) {
-        std::perror("mkfifo");
+    const TempDir scratch("sync-delivery-bench");
+    DiskDevice device(scratch.path());
+    device.samples.reserve(std::size_t{1} << 26);
+    device.writes.reserve(1 << 20);
+    if (!playerOpenDevice(0, 44100) || !playerLoadFile(module.c_str(), 0, 0)) {
+        device.finish();
         return 1;
     }
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", fifo.c_str(), 1);
-    chunks.reserve(1 << 20);
-    written.reserve(std::size_t{1} << 26);
-    std::thread reader(readFifo, fifo);
-    if (!BASSMOD_Init(-1, 44100, 0) || !BASSMOD_MusicLoad(0, module.c_str(), 0, 0, 0x202)) {
-        unlink(fifo.c_str());
-        return 1;
-    }
-    BASSMOD_MusicSetSync(BASS_SYNC_POS, 0xFFFFFFFF, onSync, 0);
-    for (DWORD instrument = 1; instrument <= lastInstrument; ++instrument) BASSMOD_MusicSetSync(BASS_SYNC_INS, 0xFFFF0000u | instrument, onSync, 0);
-    BASSMOD_MusicSetSync(BASS_SYNC_END, 0, onEnd, 0);
+    playerSetSync(SyncType::position, 0xFFFFFFFF, onSync, 0);
+    for (uint32_t instrument = 1; instrument <= lastInstrument; ++instrument) playerSetSync(SyncType::instrument, 0xFFFF0000u | instrument, onSync, 0);
+    playerSetSync(SyncType::end, 0, onSync, 1);
     const std::vector<TimelineEvent> timeline(timelineEvents(), timelineEvents() + timelineEventCount());
     std::printf("module %s: %zu events, %.1f s\n", module.c_str(), timeline.size(), timeline.back().sample / 44100.0);
 
     const auto start = Clock::now();
-    BASSMOD_MusicPlay();
+    playerPlay();
     // The sync thread ends with the end sync, so its share is read while it still runs.
     double syncCpu = 0;
     while (!ended.load()) {
@@ -155,51 +102,23 @@ int main(int argc, char** argv)
     }
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
     const double audioCpu = threadCpuSeconds("SDLAudio");
-    BASSMOD_Free();
-    reader.join();
-    unlink(fifo.c_str());
+    playerFree();
+    device.finish();
 
     // The device got silence while paused, then our stream: it starts as many frames before
     // the first sound as libxmp's own rendering has before its first sound.
-    std::size_t lead = 0;
-    {
-        std::ifstream file(module, std::ios::binary);
-        const std::vector<char> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-        xmp_context context = xmp_create_context();
-        if (xmp_load_module_from_memory(context, bytes.data(), static_cast<long>(bytes.size())) == 0) {
-            xmp_start_player(context, 44100, 0);
-            bool sound = false;
-            while (!sound) {
-                xmp_play_frame(context);
-                xmp_frame_info frame;
-                xmp_get_frame_info(context, &frame);
-                const auto* data = static_cast<const int16_t*>(frame.buffer);
-                for (int i = 0; i < frame.buffer_size / 2 && !sound; ++i) sound = data[i] != 0;
-                if (!sound) lead += static_cast<std::size_t>(frame.buffer_size) / 4;
-                else
-                    for (int i = 0; data[i] == 0; ++i) lead += i % 2;
-            }
-            xmp_end_player(context);
-            xmp_release_module(context);
-        }
-        xmp_free_context(context);
-    }
-    std::size_t firstSound = 0;
-    while (firstSound < written.size() && written[firstSound] == 0) ++firstSound;
-    const uint64_t base = firstSound / 2 - lead;
+    const std::vector<int16_t> reference = libxmpRender(readFileBytes(module), 10 * 44100);
+    const auto firstSound = [](const std::vector<int16_t>& samples) {
+        return uint64_t(std::find_if(samples.begin(), samples.end(), [](int16_t v) { return v != 0; }) - samples.begin()) / 2;
+    };
+    const uint64_t base = firstSound(device.samples) - firstSound(reference);
 
     std::vector<double> errors;
     for (std::size_t i = 0; i < timeline.size() && errors.size() < static_cast<std::size_t>(firedCount.load()); ++i) {
         if (timeline[i].kind == TimelineKind::noteOn && timeline[i].instrument > lastInstrument) continue;
         const uint64_t frame = base + timeline[i].sample;
-        auto chunk = std::upper_bound(chunks.begin(), chunks.end(), frame,
-                                      [](uint64_t f, const Chunk& c) { return f < c.endFrame; });
-        if (chunk == chunks.end()) break;
-        // The write arrived when the last of its buffers was handed; the ones before it went
-        // one buffer duration apart.
-        const uint64_t bufferEnd = base + (timeline[i].sample / deviceBufferFrames + 1) * deviceBufferFrames;
-        const double handedAt = std::chrono::duration<double>(chunk->at - start).count() -
-                                static_cast<double>(chunk->endFrame - std::min(bufferEnd, chunk->endFrame)) / 44100.0;
+        if (device.writes.empty() || device.writes.back().endFrame <= frame) break;
+        const double handedAt = std::chrono::duration<double>(device.handed(frame, deviceBufferFrames) - start).count();
         const double heard =
             handedAt + static_cast<double>(heardLatencyFrames + timeline[i].sample % deviceBufferFrames) / 44100.0;
         const double fired = std::chrono::duration<double>(firedAt[errors.size()] - start).count();

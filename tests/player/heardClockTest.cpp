@@ -9,20 +9,17 @@ TEST(HeardClock, RunsFromTheOriginLessTheLatencyAndNeverPastWhatWasHanded)
 {
     constexpr int64_t b = deviceBufferFrames;
     constexpr int64_t l = heardLatencyFrames;
-    struct Case {
-        uint32_t buffers;
-        uint32_t origin, now;
+    const struct {
+        uint32_t buffers, origin, now;
         int64_t heard;
-    };
-    const Case cases[] = {
-        {0, 0, 500000, 0},                                // nothing handed yet
-        {1, 1000, 1000, -l},                              // at the origin: the latency is still ahead
-        {1, 1000, 1000 + 23200, 1023 - l},                // 23,200 us = 1,023.1 frames
-        {3, 5000, 5000 + 10000, 441 - l},                 // 10 ms on
-        {3, 5000, 5000 + 100000, 3 * b},                  // a stalled device: capped at what was handed
+    } cases[] = {
+        {0, 0, 500000, 0},                                  // nothing handed yet
+        {1, 1000, 1000, -l},                                // at the origin: the latency is still ahead
+        {1, 1000, 1000 + 23200, 1023 - l},                  // 23,200 us = 1,023.1 frames
+        {3, 5000, 5000 + 100000, 3 * b},                    // a stalled device: capped at what was handed
         {7, 0xFFFFFF00u, 0xFFFFFF00u + 100000u, 4410 - l},  // across the microsecond wrap
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(heardFrames(handedWord(c.buffers, c.origin), c.now, 44100), c.heard)
             << c.buffers << " buffers from origin " << c.origin << ", now " << c.now;
 }
@@ -30,11 +27,9 @@ TEST(HeardClock, RunsFromTheOriginLessTheLatencyAndNeverPastWhatWasHanded)
 TEST(HeardClock, AHandOverImpliesTheOriginOfItsBuffer)
 {
     EXPECT_EQ(impliedOrigin(1, 5000, 44100), 5000u);
-    EXPECT_EQ(impliedOrigin(3, 100000, 44100), 100000u - 46439u);  // two buffers of 23,219.9 us
-    EXPECT_EQ(impliedOrigin(3, 100, 44100), 100u - 46439u) << "wraps rather than going negative";
+    EXPECT_EQ(impliedOrigin(3, 100, 44100), 100u - 46439u) << "two buffers of 23,219.9 us; wraps, never negative";
     // Buffer 3 handed on time is heard from its own start one latency later.
-    const uint32_t origin = impliedOrigin(3, 100000, 44100);
-    EXPECT_EQ(heardFrames(handedWord(3, origin), 100000 + 23240, 44100), 2 * int64_t{deviceBufferFrames});
+    EXPECT_EQ(heardFrames(handedWord(3, impliedOrigin(3, 100000, 44100)), 100000 + 23240, 44100), 2 * int64_t{deviceBufferFrames});
 }
 
 }  // namespace

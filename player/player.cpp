@@ -1,4 +1,4 @@
-#include "player/bassmod.h"
+#include "player/player.h"
 
 #include <SDL.h>
 #include <pthread.h>
@@ -12,33 +12,31 @@
 #include <thread>
 #include <vector>
 
-#include "player/moduleFile.h"
-
 #include "player/heardClock.h"
 #include "player/mix.h"
-#include "player/offline.h"
+#include "player/moduleFile.h"
+#include "player/output.h"
 #include "player/syncs.h"
 #include "player/timeline.h"
 
 // Globals owned here (main thread unless noted):
-//   outputMode, playerRate, audioDevice, moduleLoaded, playing: what BASSMOD_Init/MusicLoad/
-//     MusicPlay/Free have set up.
+//   playerOutput, playerRate, playerPlaying (player/output.h), audioDevice, moduleLoaded: what
+//     the open, load, play and free calls have set up.
 //   playbackStart: the playback clock's zero, set before the audio and sync threads start.
 //   handed: written by the audio callback (handedWord), read by the sync thread.
-//   stopDelivery: set by BASSMOD_Free, read by the sync thread.
-//   deliveryThread: the sync thread, started by BASSMOD_MusicPlay, joined by BASSMOD_Free.
+//   stopDelivery: set by playerFree, read by the sync thread.
+//   deliveryThread: the sync thread, started by playerPlay, joined by playerFree.
 //   handedBuffers, recentOrigins: the audio thread's own count of buffers handed and the
-//     origins of its last hand-overs (player/heardClock.h); reset by BASSMOD_MusicPlay while
-//     the device is paused.
+//     origins of its last hand-overs (player/heardClock.h); reset by playerPlay while the
+//     device is paused.
+PlayerOutput playerOutput = PlayerOutput::none;
+int playerRate = 44100;
+bool playerPlaying = false;
+
 namespace {
 
-enum class OutputMode { none, device, offline };
-
-OutputMode outputMode = OutputMode::none;
-int playerRate = 44100;
 SDL_AudioDeviceID audioDevice = 0;
 bool moduleLoaded = false;
-bool playing = false;
 
 using Clock = std::chrono::steady_clock;
 Clock::time_point playbackStart;
@@ -52,8 +50,6 @@ uint32_t recentOrigins[originWindow] = {};
 // event is due, but at least this little and at most a fraction of a device buffer (23 ms).
 constexpr int64_t minimumNap = 300;
 constexpr int64_t maximumNap = 5000;
-
-void report(const std::string& cause) { std::fprintf(stderr, "strobarium: music: %s\n", cause.c_str()); }
 
 uint32_t playbackMicros()
 {
@@ -99,139 +95,133 @@ void stopPlayback()
     if (audioDevice) SDL_PauseAudioDevice(audioDevice, 1);
     stopDelivery.store(true, std::memory_order_relaxed);
     if (deliveryThread.joinable()) deliveryThread.join();
-    playing = false;
+    playerPlaying = false;
 }
 
+// Stops playback first: the audio thread renders from the module.
 void unloadModule()
 {
+    if (playerPlaying) stopPlayback();
     endMix();
     clearSyncs();
     clearTimeline();
     moduleLoaded = false;
 }
 
+// Decodes the module: the dry run for the timeline, then the playback context.
+bool loadBytes(const uint8_t* bytes, std::size_t size, const char* path)
+{
+    std::string error;
+    if (!wholeModule(bytes, size, path, error)) {
+        reportPlayerFailure(error);
+        return false;
+    }
+    const char* cause = nullptr;
+    if (!buildTimeline(bytes, size, playerRate, cause)) {
+        reportPlayerFailure("module " + moduleName(path) + ": " + cause);
+        return false;
+    }
+    if (!startMix(bytes, size, playerRate, timelineEvents()[timelineEventCount() - 1].sample)) {
+        reportPlayerFailure("libxmp cannot start playing the module");
+        clearTimeline();
+        return false;
+    }
+    moduleLoaded = true;
+    return true;
+}
+
 }  // namespace
 
-BOOL BASSMOD_Init(int device, DWORD freq, DWORD)
+void reportPlayerFailure(const std::string& cause) { std::fprintf(stderr, "strobarium: music: %s\n", cause.c_str()); }
+
+bool resetPlayer(int rate)
 {
-    BASSMOD_Free();
-    if (freq < 8000 || freq > 192000) {
-        report("unsupported output rate " + std::to_string(freq) + " Hz");
-        return 0;
+    playerFree();
+    if (rate < 8000 || rate > 192000) {
+        reportPlayerFailure("unsupported output rate " + std::to_string(rate) + " Hz");
+        return false;
     }
+    playerRate = rate;
+    return true;
+}
+
+bool playerOpenDevice(int device, int rate)
+{
+    if (!resetPlayer(rate)) return false;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        report(std::string("no audio device: ") + SDL_GetError());
-        return 0;
+        reportPlayerFailure(std::string("no audio device: ") + SDL_GetError());
+        return false;
     }
     SDL_AudioSpec wanted{};
-    wanted.freq = static_cast<int>(freq);
+    wanted.freq = rate;
     wanted.format = AUDIO_S16SYS;
     wanted.channels = 2;
     wanted.samples = deviceBufferFrames;
     wanted.callback = audioCallback;
     // No allowed changes: SDL converts whatever the device wants, so the callback always fills
     // exactly one buffer of our format.
-    // -1 (and 0) mean the default device; 1 and up count SDL's output devices from the first.
     const char* name = device > 0 ? SDL_GetAudioDeviceName(device - 1, 0) : nullptr;
     audioDevice = SDL_OpenAudioDevice(name, 0, &wanted, nullptr, 0);
     if (!audioDevice) {
-        report(std::string("no audio device: ") + SDL_GetError());
+        reportPlayerFailure(std::string("no audio device: ") + SDL_GetError());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return 0;
+        return false;
     }
-    playerRate = static_cast<int>(freq);
-    outputMode = OutputMode::device;
-    return 1;
+    playerOutput = PlayerOutput::device;
+    return true;
 }
 
-BOOL offlineInit(DWORD freq)
+bool playerLoadFile(const char* path, uint32_t offset, uint32_t length)
 {
-    BASSMOD_Free();
-    if (freq < 8000 || freq > 192000) {
-        report("unsupported output rate " + std::to_string(freq) + " Hz");
-        return 0;
-    }
-    playerRate = static_cast<int>(freq);
-    outputMode = OutputMode::offline;
-    return 1;
-}
-
-BOOL BASSMOD_MusicLoad(BOOL mem, const void* file, DWORD offset, DWORD length, DWORD)
-{
-    if (playing) stopPlayback();
     unloadModule();
     std::vector<uint8_t> bytes;
     std::string error;
-    if (!readModuleBytes(mem != 0, file, offset, length, bytes, error)) {
-        report(error);
-        return 0;
+    if (!readModuleFile(path, offset, length, bytes, error)) {
+        reportPlayerFailure(error);
+        return false;
     }
-    const char* cause = nullptr;
-    if (!buildTimeline(bytes.data(), bytes.size(), playerRate, cause)) {
-        const std::string name = mem ? std::string("in memory") : "\"" + std::string(static_cast<const char*>(file)) + "\"";
-        report("module " + name + ": " + cause);
-        return 0;
-    }
-    const TimelineEvent* events = timelineEvents();
-    if (!startMix(bytes.data(), bytes.size(), playerRate, events[timelineEventCount() - 1].sample)) {
-        report("libxmp cannot start playing the module");
-        clearTimeline();
-        return 0;
-    }
-    moduleLoaded = true;
-    return 1;
+    return loadBytes(bytes.data(), bytes.size(), path);
 }
 
-HSYNC BASSMOD_MusicSetSync(DWORD type, DWORD param, SYNCPROC* proc, DWORD user)
+bool playerLoadMemory(const void* bytes, std::size_t length)
 {
-    if (!moduleLoaded || playing) return 0;
-    return addSync(type, param, proc, user);
+    unloadModule();
+    if (!bytes || length == 0) {
+        reportPlayerFailure("no module in memory (null pointer or length 0)");
+        return false;
+    }
+    return loadBytes(static_cast<const uint8_t*>(bytes), length, nullptr);
 }
 
-BOOL BASSMOD_MusicPlay()
+uint32_t playerSetSync(SyncType type, uint32_t param, SyncCallback callback, uint32_t user)
 {
-    if (outputMode == OutputMode::none || !moduleLoaded) return 0;
-    if (playing) return 1;
-    playing = true;
-    if (outputMode == OutputMode::offline) return 1;
+    if (!moduleLoaded || playerPlaying) return 0;
+    return addSync(type, param, callback, user);
+}
+
+bool playerPlay()
+{
+    if (playerOutput == PlayerOutput::none || !moduleLoaded) return false;
+    if (playerPlaying) return true;
+    playerPlaying = true;
+    if (playerOutput == PlayerOutput::offline) return true;
     playbackStart = Clock::now();
     handedBuffers = 0;
     handed.store(0, std::memory_order_relaxed);
     stopDelivery.store(false, std::memory_order_relaxed);
     deliveryThread = std::thread(deliverWhileHeard);
     SDL_PauseAudioDevice(audioDevice, 0);
-    return 1;
+    return true;
 }
 
-void BASSMOD_Free()
+void playerFree()
 {
-    if (playing) stopPlayback();
+    if (playerPlaying) stopPlayback();
     if (audioDevice) {
         SDL_CloseAudioDevice(audioDevice);
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         audioDevice = 0;
     }
     unloadModule();
-    outputMode = OutputMode::none;
-}
-
-DWORD offlineRender(int16_t* stereo, DWORD frames)
-{
-    if (outputMode != OutputMode::offline || !stereo) return 0;
-    if (playing)
-        renderMix(stereo, frames);
-    else
-        std::memset(stereo, 0, frames * 4u);
-    return frames;
-}
-
-void offlineDeliverSyncs(uint64_t beforeSample)
-{
-    if (outputMode == OutputMode::offline && playing) deliverSyncsBefore(beforeSample);
-}
-
-uint64_t offlineEndSample()
-{
-    const int count = timelineEventCount();
-    return count > 0 ? timelineEvents()[count - 1].sample : 0;
+    playerOutput = PlayerOutput::none;
 }
