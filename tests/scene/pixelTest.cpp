@@ -97,6 +97,10 @@ TEST_F(Pixels, BitmapsStandUprightWithTheirRowsPaddedAndFilteredLinearly)
     EXPECT_TRUE(shows(-28, 7.5, -100, Rgb{0, 0, 255}));
     EXPECT_TRUE(shows(28, 7.5, -100, white));
     EXPECT_TRUE(shows(0, 3, -100, Rgb{128, 128, 128})) << "halfway between all four";
+    GLint filters[2] = {};
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filters[0]);  // the title is still bound
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filters[1]);
+    EXPECT_EQ(joined(filters[0], filters[1]), joined(GL_LINEAR, GL_LINEAR));
 }
 
 TEST_F(Pixels, TitleAndCardCoverTheirRectanglesOpaqueOverTheField)
