@@ -7,21 +7,12 @@
 GLuint texParticle, texTitle, texByline, texDemoFor, texEvent, texBlack, texGreet1, texGreet2, texGreet3,
     texGreet4, texGreet5, texGreet6, texGreet7, texWarning;
 
+GLuint* const textureSlots[bitmapCount] = {
+    &texParticle, &texTitle,  &texByline, &texDemoFor, &texEvent,  &texBlack,  &texGreet1,
+    &texGreet2,   &texGreet3, &texGreet4, &texGreet5,  &texGreet6, &texGreet7, &texWarning,
+};
+
 namespace {
-
-struct TextureFile {
-    GLuint* slot;
-    const char* fileName;
-};
-
-// Load order is part of the contract: the slots receive their names in this order.
-const TextureFile textureFiles[] = {
-    {&texParticle, "Data/Particle.bmp"}, {&texTitle, "Data/strobarium.bmp"}, {&texByline, "Data/bykelsot.bmp"},
-    {&texDemoFor, "Data/ademofor.bmp"},  {&texEvent, "Data/zentrovia.bmp"},  {&texBlack, "Data/black.bmp"},
-    {&texGreet1, "Data/greetz1.bmp"},    {&texGreet2, "Data/greetz2.bmp"},   {&texGreet3, "Data/greetz3.bmp"},
-    {&texGreet4, "Data/greetz4.bmp"},    {&texGreet5, "Data/greetz5.bmp"},   {&texGreet6, "Data/greetz6.bmp"},
-    {&texGreet7, "Data/greetz7.bmp"},    {&texWarning, "Data/warning.bmp"},
-};
 
 // A fresh texture name goes into `slot` before the file is touched; true when the file
 // became that texture's level 0.
@@ -46,8 +37,8 @@ bool loadImageTexture(GLuint& slot, const char* fileName)
 
 bool loadTextures()
 {
-    for (const TextureFile& file : textureFiles) {
-        if (!loadImageTexture(*file.slot, file.fileName)) return false;
+    for (int i = 0; i < bitmapCount; ++i) {
+        if (!loadImageTexture(*textureSlots[i], bitmapFiles[i])) return false;
     }
     return true;
 }

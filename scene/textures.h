@@ -1,11 +1,13 @@
 // The 14 textures and the render state that holds for the whole run.
 //
-// Globals owned here: the texture slots, zero until loadTextures fills them in table order,
-// then constant. Written only by loadTextures (from initScene, main thread); read by the
-// frame and the overlays.
+// Globals owned here: the texture slots, zero until loadTextures fills them in the order of
+// bitmapFiles, then constant. Written only by loadTextures (from initScene, main thread); read
+// by the frame and the overlays.
 #pragma once
 
 #include <GL/gl.h>
+
+#include "scene/dataFiles.h"
 
 extern GLuint texParticle;
 extern GLuint texTitle;
@@ -21,6 +23,9 @@ extern GLuint texGreet5;
 extern GLuint texGreet6;
 extern GLuint texGreet7;
 extern GLuint texWarning;
+
+// The same 14 slots in load order: textureSlots[i] receives bitmapFiles[i].
+extern GLuint* const textureSlots[bitmapCount];
 
 // Loads the 14 bitmaps in slot order, stopping at the first failure.
 bool loadTextures();

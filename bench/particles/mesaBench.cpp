@@ -5,17 +5,18 @@
 //       from values computed beforehand, on the same context,
 // and the ratios (a)/(b) (goal <= 1 %) and (b)/(c) (goal <= 1.05).
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "bench/particles/benchCommon.h"
 #include "scene/frame.h"
 #include "scene/particles.h"
 #include "scene/textures.h"
-#include "tests/support/offscreenGl.h"
+#include "scene/offscreenContext.h"
+#include "scene/projection.h"
 
 namespace {
 
@@ -76,11 +77,13 @@ bool nullSinkMs(double& median, double& min)
 int main(int argc, char** argv)
 {
     const int frames = argc > 1 ? std::atoi(argv[1]) : 10;
-    if (!enterBenchData() || !openOffscreenGl(width, height)) return 1;
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(55.0, static_cast<double>(width) / height, 0.10000000149011612, 100.0);
-    glMatrixMode(GL_MODELVIEW);
+    std::string error;
+    if (!enterBenchData()) return 1;
+    if (!openOffscreenContext(width, height, error)) {
+        std::fprintf(stderr, "offscreen GL: %s\n", error.c_str());
+        return 1;
+    }
+    setProjection(width, height);
     if (initScene() != 1) return 1;
 
     double a = 0, aMin = 0;
@@ -99,7 +102,7 @@ int main(int argc, char** argv)
             glFinish();
         },
         [&drawn] { bareFrame(drawn); }, b, c);
-    closeOffscreenGl();
+    closeOffscreenContext();
 
     std::printf("particles per frame           %d (%d GL calls)\n", particleCount, particleCount * 11);
     std::printf("(a) pass, null sink           %9.3f ms/frame  %6.2f ns/particle  (min %.3f)\n", a,

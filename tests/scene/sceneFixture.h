@@ -1,58 +1,43 @@
-// A private working directory with a stand-in Data/ folder, and the scene's globals put
-// back to program start, for tests that run initScene and renderFrame.
+// A private working directory with a stand-in Data/ folder, and the scene's globals back at
+// program start, for tests that run initScene and renderFrame.
 #pragma once
 
 #include <gtest/gtest.h>
-
-#include <stdlib.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cstring>
-#include <filesystem>
-#include <string>
+#include <sstream>
 
 #include "scene/frame.h"
+#include "scene/overlays.h"
 #include "scene/particles.h"
 #include "scene/reactions.h"
 #include "scene/textures.h"
 #include "sync/syncState.h"
+#include "tests/support/files.h"
 #include "tests/support/testData.h"
+#include "tools/bmp/bmpWriter.h"
 
-inline GLuint* const textureSlots[testBitmapCount] = {
-    &texParticle, &texTitle,  &texByline, &texDemoFor, &texEvent,  &texBlack,  &texGreet1,
-    &texGreet2,   &texGreet3, &texGreet4, &texGreet5,  &texGreet6, &texGreet7, &texWarning,
-};
-
-inline void resetSceneGlobals()
+// The values separated by spaces, so that several fields are compared, and shown, at once.
+template <typename... Values>
+std::string joined(const Values&... values)
 {
-    for (GLuint* slot : textureSlots) *slot = 0;
-    std::memset(static_cast<void*>(particles), 0, sizeof particles);
-    particleIndex = particleCount;
-    particleDepth = -100.0f;
-    driftScale = 1.0f;
-    randomState = 1;
-    resetSyncState();
+    std::ostringstream out;
+    ((out << values << ' '), ...);
+    return out.str();
 }
 
 class SceneDirectory : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_NE(getcwd(previousDir, sizeof previousDir), nullptr);
-        char pattern[] = "/tmp/strobarium-scene-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        ASSERT_EQ(chdir(dir.c_str()), 0);
-        resetSceneGlobals();
+        ASSERT_EQ(chdir(dir.path().c_str()), 0);
+        for (GLuint* slot : textureSlots) *slot = 0;
+        std::memset(static_cast<void*>(particles), 0, sizeof particles);
+        particleIndex = particleCount, particleDepth = -100.0f, randomState = 1, titleFade = 1.0f;
+        resetSyncState();
     }
-    void TearDown() override
-    {
-        if (chdir(previousDir) != 0) ADD_FAILURE() << "cannot go back to " << previousDir;
-        std::filesystem::remove_all(dir);
-    }
-    std::string dataPath(int index) const { return testBitmapPath(dir, index); }
+    void TearDown() override { ASSERT_EQ(chdir("/"), 0); }
 
-    std::string dir;
-    char previousDir[PATH_MAX] = {};
+    TempDir dir{"strobarium-scene"};
 };

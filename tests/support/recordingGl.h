@@ -1,9 +1,7 @@
-// A recording OpenGL for unit tests: defines the GL 1.1 and GLU entry points the demo
-// uses and records every call with its arguments. Test binaries link it instead of
-// libGL/libGLU, so exact call streams can be checked.
+// An OpenGL that records instead of drawing: the GL 1.1 and GLU entry points the program uses,
+// each call kept with its arguments. Test binaries link it instead of libGL/libGLU.
 //
-// Mode::Count only counts calls (cheap enough to stand in for a null GL in benchmarks),
-// Mode::Off does nothing at all but hand out texture names.
+// Globals owned here (the test's thread): the mode, the recorded calls, the hook.
 #pragma once
 
 #include <cstddef>
@@ -12,44 +10,33 @@
 #include <vector>
 
 enum class GlFunc : uint8_t {
-    Clear, LoadIdentity, BindTexture, BlendFunc, Color4f, Begin, End, TexCoord2d, Vertex3f,
-    GenTextures, PixelStorei, TexParameteri, TexImage2D, ShadeModel, ClearColor, ClearDepth,
-    Disable, Enable, Hint, Viewport, MatrixMode, Perspective, Finish, Flush,
-    Count_
+    Clear, LoadIdentity, BindTexture, BlendFunc, Color4f, Begin, End, TexCoord2d, Vertex3f, GenTextures,
+    PixelStorei, TexParameteri, TexImage2D, ShadeModel, ClearColor, ClearDepth, Disable, Enable, Hint,
+    Viewport, MatrixMode, Perspective,
 };
 
 struct GlCall {
     GlFunc func;
-    // Arguments in call order; integers and floats are held exactly in doubles.
-    double arg[9];
-};
-
-struct GlTexImage {
-    int width, height, internalFormat;
-    unsigned format, type;
-    int unpackAlignment;                 // GL_UNPACK_ALIGNMENT in force at upload
-    std::vector<uint8_t> pixels;         // copied, with the row padding that alignment implies
+    double arg[9];     // in call order; integers and floats are held exactly, the rest 0
+    const char* name;  // "glVertex3f"
+    int argCount;
 };
 
 namespace recordingGl {
 
-enum class Mode { Off, Count, Record };
-
-// Forgets all calls, counts, uploads and the call hook, restarts texture names at 1 and sets the mode.
+// Off keeps nothing (a frame is 1.35 million calls) but runs the hook. reset also forgets the
+// calls and the hook and restarts texture names at 1.
+enum class Mode { Off, Record };
 void reset(Mode mode = Mode::Record);
 
-// Called after every call that is recorded or counted (never in Mode::Off), so a test can
-// change the world at a chosen point of a frame, as a music callback might. nullptr: none.
+// Runs after every call, so that a test can change the world at a chosen point of a frame, as
+// a music callback might. nullptr: none.
 using CallHook = void (*)(const GlCall& call);
 void setCallHook(CallHook hook);
 
 const std::vector<GlCall>& calls();
-const std::vector<GlTexImage>& texImages();
 std::size_t count(GlFunc func);
-std::size_t totalCalls();
-
-const char* name(GlFunc func);
-// "glVertex3f(1.75, -42.25, -130)": for readable test failures.
+// "glVertex3f(1.75, -42.25, -130)", for readable failures.
 std::string describe(const GlCall& call);
 
 }  // namespace recordingGl

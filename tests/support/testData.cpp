@@ -1,72 +1,30 @@
 #include "tests/support/testData.h"
 
 #include <filesystem>
-#include <system_error>
 
-const char* const testBitmapNames[testBitmapCount] = {
-    "Particle.bmp", "strobarium.bmp", "bykelsot.bmp", "ademofor.bmp", "zentrovia.bmp",
-    "black.bmp",    "greetz1.bmp",    "greetz2.bmp",  "greetz3.bmp",  "greetz4.bmp",
-    "greetz5.bmp",  "greetz6.bmp",    "greetz7.bmp",  "warning.bmp",
-};
+#include "tools/bmp/bmpWriter.h"
 
-std::array<TestBitmap, testBitmapCount> defaultTestBitmaps()
+std::array<TestBitmap, bitmapCount> defaultTestBitmaps()
 {
-    // Hand-picked so that no two entries share a colour and each channel is told apart
-    // at a glance in a failure message.
-    return {{
-        {32, 32, 255, 255, 255},   // Particle: white, so lit particles show their own colour
-        {128, 64, 255, 0, 0},      // strobarium
-        {128, 64, 0, 255, 0},      // bykelsot
-        {128, 64, 0, 0, 255},      // ademofor
-        {128, 64, 255, 255, 0},    // zentrovia
-        {128, 64, 0, 255, 255},    // black (not black, so that it can be told from nothing)
-        {128, 64, 255, 0, 255},    // greetz1
-        {128, 64, 128, 0, 0},      // greetz2
-        {128, 64, 0, 128, 0},      // greetz3
-        {128, 64, 0, 0, 128},      // greetz4
-        {128, 64, 128, 128, 0},    // greetz5
-        {128, 64, 0, 128, 128},    // greetz6
-        {128, 64, 128, 0, 128},    // greetz7
-        {128, 64, 64, 192, 32},    // warning
-    }};
+    std::array<TestBitmap, bitmapCount> bitmaps{{{32, 32, 255, 255, 255}}};
+    // Red takes 13 different values and blue is never 0.
+    for (int i = 1; i < bitmapCount; ++i)
+        bitmaps[i] = {128, 64, static_cast<uint8_t>(70 * i), static_cast<uint8_t>(150 * i), static_cast<uint8_t>(40 * i + 64)};
+    return bitmaps;
 }
 
-std::string testBitmapPath(const std::string& dir, int index)
-{
-    return (std::filesystem::path(dir) / "Data" / testBitmapNames[index]).string();
-}
-
-RgbImage solidImage(const TestBitmap& bitmap)
-{
-    RgbImage image(bitmap.width, bitmap.height);
-    for (std::size_t i = 0; i < image.rgb.size(); i += 3) {
-        image.rgb[i] = bitmap.red;
-        image.rgb[i + 1] = bitmap.green;
-        image.rgb[i + 2] = bitmap.blue;
-    }
-    return image;
-}
-
-bool writeTestBitmap(const std::string& dir, int index, const RgbImage& image)
-{
-    if (index < 0 || index >= testBitmapCount) return false;
-    return writeBmp24(testBitmapPath(dir, index), image);
-}
-
-bool writeTestData(const std::string& dir, const std::array<TestBitmap, testBitmapCount>& bitmaps,
+bool writeTestData(const std::string& dir, const std::array<TestBitmap, bitmapCount>& bitmaps,
                    const std::string& modulePath)
 {
-    namespace fs = std::filesystem;
     std::error_code error;
-    const fs::path data = fs::path(dir) / "Data";
-    fs::create_directories(data, error);
-    if (error) return false;
-    for (int i = 0; i < testBitmapCount; ++i) {
-        if (!writeTestBitmap(dir, i, solidImage(bitmaps[i]))) return false;
+    std::filesystem::create_directories(dir + "/Data", error);
+    for (int i = 0; i < bitmapCount && !error; ++i) {
+        RgbImage image(bitmaps[i].width, bitmaps[i].height);
+        for (std::size_t p = 0; p < image.rgb.size(); p += 3)
+            image.rgb[p] = bitmaps[i].red, image.rgb[p + 1] = bitmaps[i].green, image.rgb[p + 2] = bitmaps[i].blue;
+        if (!writeBmp24(dir + "/" + bitmapFiles[i], image)) return false;
     }
-    if (!modulePath.empty()) {
-        fs::copy_file(modulePath, data / "sonavel3.xm", fs::copy_options::overwrite_existing, error);
-        if (error) return false;
-    }
-    return true;
+    if (!error && !modulePath.empty())
+        std::filesystem::copy_file(modulePath, dir + "/" + moduleFile, std::filesystem::copy_options::overwrite_existing, error);
+    return !error;
 }

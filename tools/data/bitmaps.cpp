@@ -5,12 +5,6 @@
 
 #include "tools/data/lettering.h"
 
-const char* const bitmapNames[bitmapCount] = {
-    "Particle.bmp", "strobarium.bmp", "bykelsot.bmp", "ademofor.bmp", "zentrovia.bmp",
-    "black.bmp",    "greetz1.bmp",    "greetz2.bmp",  "greetz3.bmp",  "greetz4.bmp",
-    "greetz5.bmp",  "greetz6.bmp",    "greetz7.bmp",  "warning.bmp",
-};
-
 namespace {
 
 // One lettered card: texture size, the aspect of the quad it is drawn on, the words and their look.
@@ -25,7 +19,7 @@ struct Card {
 
 constexpr Rgb white{1.0f, 1.0f, 1.0f};
 
-// Indexed like bitmapNames; the particle, backdrop and warning are drawn by code of their own.
+// Indexed like bitmapFiles; the particle, backdrop and warning are drawn by code of their own.
 const Card cards[bitmapCount] = {
     {},
     {1024, 128, 112.0f / 18.0f, U"strobarium", Face::bold, white, {0.65f, 0.85f, 1.0f}, {0.85f, 0.2f, 0.9f}, 10},

@@ -4,12 +4,8 @@
 
 #include <string>
 
+#include "scene/dataFiles.h"
 #include "tools/bmp/bmpWriter.h"
 
-constexpr int bitmapCount = 14;
-
-// File names inside Data/, in the demo's load order.
-extern const char* const bitmapNames[bitmapCount];
-
-// The image for bitmapNames[index]; an empty image (width 0) when lettering failed.
+// The image for bitmapFiles[index]; an empty image (width 0) when lettering failed.
 RgbImage makeBitmap(int index);

@@ -34,10 +34,10 @@ int main(int argc, char** argv)
     }
     int status = 0;
     for (int i = 0; i < bitmapCount && status == 0; ++i) {
-        const std::string path = outDir + "/" + bitmapNames[i];
+        const std::string path = outDir + "/" + nameInDataFolder(bitmapFiles[i]);
         const RgbImage image = makeBitmap(i);
         if (image.width == 0) {
-            std::fprintf(stderr, "make-data: cannot letter %s\n", bitmapNames[i]);
+            std::fprintf(stderr, "make-data: cannot letter %s\n", nameInDataFolder(bitmapFiles[i]));
             status = 1;
         } else if (!writeBmp24(path, image)) {
             std::fprintf(stderr, "make-data: cannot write %s\n", path.c_str());
@@ -45,8 +45,9 @@ int main(int argc, char** argv)
         }
     }
     closeLettering();
-    if (status == 0 && !writeXm(outDir + "/sonavel3.xm", makeSong())) {
-        std::fprintf(stderr, "make-data: cannot write %s/sonavel3.xm\n", outDir.c_str());
+    const std::string songPath = outDir + "/" + nameInDataFolder(moduleFile);
+    if (status == 0 && !writeXm(songPath, makeSong())) {
+        std::fprintf(stderr, "make-data: cannot write %s\n", songPath.c_str());
         status = 1;
     }
     return status;
