@@ -8,10 +8,16 @@ namespace {
 uint8_t fileBuffer[maxBitmapFileBytes + 1];
 
 constexpr std::size_t fileHeaderBytes = 14;
-constexpr uint32_t infoHeaderBytes = 40;     // BITMAPINFOHEADER
-constexpr uint32_t v4HeaderBytes = 108;      // BITMAPV4HEADER
-constexpr uint32_t v5HeaderBytes = 124;      // BITMAPV5HEADER
-constexpr uint32_t compressionNone = 0;      // BI_RGB
+constexpr uint32_t coreHeaderBytes = 12;  // BITMAPCOREHEADER (OS/2 1.x): 16-bit sides, no compression field
+constexpr uint32_t infoHeaderBytes = 40;  // BITMAPINFOHEADER
+constexpr uint32_t compressionNone = 0;   // BI_RGB
+
+// The later versions only append fields (colour masks: V2 52 and V3 56 bytes; colour space: V4
+// 108 and V5 124) that an uncompressed bitmap does not use.
+bool isInfoHeader(uint32_t bytes)
+{
+    return bytes == infoHeaderBytes || bytes == 52 || bytes == 56 || bytes == 108 || bytes == 124;
+}
 
 uint16_t read16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
@@ -37,33 +43,35 @@ const char* bitmapRefusal() { return refusal; }
 
 bool parseBitmap(const uint8_t* bytes, std::size_t size, BitmapView& view)
 {
-    if (bytes == nullptr || size < fileHeaderBytes + infoHeaderBytes) return refuse("too short for a BMP header");
+    if (bytes == nullptr || size < fileHeaderBytes + 4) return refuse("too short for a BMP header");
     if (size > maxBitmapFileBytes) return refuse("file too large");
     if (bytes[0] != 'B' || bytes[1] != 'M') return refuse("not a BMP file");
-    const uint32_t declaredFileBytes = read32(bytes + 2);
+    // The file header's size field is not read, as the platform's loader did not read it: a file
+    // padded at its end, or one whose writer got the field wrong, still loads.
     const uint32_t pixelOffset = read32(bytes + 10);
 
     const uint8_t* info = bytes + fileHeaderBytes;
     const uint32_t headerBytes = read32(info);
-    const auto width = static_cast<int32_t>(read32(info + 4));
-    const auto height = static_cast<int32_t>(read32(info + 8));  // negative would mean top-down rows
-    const uint16_t planes = read16(info + 12);
-    const uint16_t bitsPerPixel = read16(info + 14);
-    const uint32_t compression = read32(info + 16);
-    const uint32_t declaredImageBytes = read32(info + 20);
+    const bool core = headerBytes == coreHeaderBytes;
+    if (!core && !isInfoHeader(headerBytes)) return refuse("unsupported BMP header version");
+    if (size < fileHeaderBytes + (core ? coreHeaderBytes : infoHeaderBytes)) return refuse("too short for a BMP header");
+    // A core header's sides are unsigned, so its rows always run bottom-up.
+    const int32_t width = core ? read16(info + 4) : static_cast<int32_t>(read32(info + 4));
+    const int32_t height = core ? read16(info + 6) : static_cast<int32_t>(read32(info + 8));  // < 0: top-down
+    const uint16_t planes = read16(info + (core ? 8 : 12));
+    const uint16_t bitsPerPixel = read16(info + (core ? 10 : 14));
+    const uint32_t compression = core ? compressionNone : read32(info + 16);
+    const uint32_t declaredImageBytes = core ? 0 : read32(info + 20);
 
-    // The later header versions only append fields (masks, colour space) that BI_RGB ignores.
-    if (headerBytes != infoHeaderBytes && headerBytes != v4HeaderBytes && headerBytes != v5HeaderBytes)
-        return refuse("unsupported BMP header version");
     if (planes != 1 || bitsPerPixel != 24) return refuse("not a 24-bit bitmap");
     if (compression != compressionNone) return refuse("compressed bitmap");
     if (height < 0) return refuse("rows stored top-down");
     if (!isPowerOfTwo(width) || !isPowerOfTwo(height) || width > maxBitmapSide || height > maxBitmapSide)
         return refuse("width and height must be powers of two up to 2048");
 
-    // Sizes in 64 bits: nothing below can wrap, whatever the header says.
+    // Sizes in 64 bits: nothing below can wrap, whatever the header says. Bytes after the
+    // pixel array are left alone.
     const uint64_t imageBytes = static_cast<uint64_t>(bitmapRowBytes(width)) * static_cast<uint64_t>(height);
-    if (declaredFileBytes != size) return refuse("file size field disagrees with the file");
     if (declaredImageBytes != 0 && declaredImageBytes != imageBytes) return refuse("image size field disagrees with the image");
     if (pixelOffset < fileHeaderBytes + headerBytes) return refuse("pixel data overlaps the headers");
     if (static_cast<uint64_t>(pixelOffset) + imageBytes > size) return refuse("pixel data runs past the end of the file");

@@ -1,10 +1,11 @@
-// Our BMP reader. It accepts exactly one kind of file: an uncompressed (BI_RGB), 24-bit,
-// bottom-up BMP whose width and height are powers of two no larger than maxBitmapSide.
+// Our BMP reader. It accepts one kind of image: uncompressed (BI_RGB), 24-bit, bottom-up,
+// with a width and height that are powers of two no larger than maxBitmapSide, under any
+// header the platform's own loader read (OS/2 core, the info header and its V2 to V5
+// versions), whatever the file header's size field says and with any bytes after the pixels.
 // The pixel array of such a file already is the layout the textures are uploaded in
-// (blue-green-red, rows padded to 4 bytes, bottom row first), so nothing is converted:
-// the reader only proves that the array is really there. Anything else, including a header
-// that disagrees with the file's length, is rejected with false; no input makes it read
-// outside the bytes it was given.
+// (blue-green-red, rows padded to 4 bytes, bottom row first), so nothing is converted: the
+// reader only proves that the array is really there. Anything else is rejected with false and
+// a reason; no input makes it read outside the bytes it was given.
 //
 // Globals owned here: the file buffer behind readBitmapFile and the last refusal's reason
 // (main thread only; each call overwrites what the previous one left).

@@ -44,6 +44,17 @@ Edit grown(uint32_t headerBytes, uint32_t extra)
     };
 }
 
+// The OS/2 core header in place of the info header: 16-bit sides, planes and bits, no more.
+Edit core(uint16_t bits = 24)
+{
+    return [=](Bytes& b) {
+        const uint32_t width = b[widthAt] | b[widthAt + 1] << 8, height = b[heightAt] | b[heightAt + 1] << 8;
+        b.erase(b.begin() + 26, b.begin() + 54);
+        put(b, headerSizeAt, 12), put(b, 18, width, 2), put(b, 20, height, 2), put(b, 22, 1, 2), put(b, 24, bits, 2);
+        put(b, pixelOffsetAt, 26);
+    };
+}
+
 // Where the accepted pixels start, or -1. Read from an exact-size heap copy, so that the
 // sanitizer build sees any read past the end.
 long parsed(const Bytes& file, BitmapView& view)
@@ -60,17 +71,19 @@ TEST(BitmapReader, RefusesEachFlawWithItsReason)
                       *const pastTheEnd = "pixel data runs past the end of the file";
     const std::pair<const char*, Edit> flaws[] = {
         {"too short for a BMP header", [](Bytes& b) { b.resize(53); }},
+        {"too short for a BMP header", [](Bytes& b) { core()(b), b.resize(25); }},
         {"file too large", [](Bytes& b) { b.resize(maxBitmapFileBytes + 1); }},
         {"not a BMP file", [](Bytes& b) { b[1] = 'A'; }},
         {"unsupported BMP header version", [](Bytes& b) { put(b, headerSizeAt, 64); }},
         {"not a 24-bit bitmap", [](Bytes& b) { put(b, bitsAt, 32, 2); }},
         {"not a 24-bit bitmap", [](Bytes& b) { put(b, planesAt, 2, 2); }},
+        {"not a 24-bit bitmap", core(8)},
         {"compressed bitmap", [](Bytes& b) { put(b, compressionAt, 1); }},
         {"rows stored top-down", [](Bytes& b) { put(b, heightAt, static_cast<uint32_t>(-4)); }},
         {shape, [](Bytes& b) { put(b, widthAt, 3); }},
         {shape, [](Bytes& b) { put(b, heightAt, 0); }},
         {shape, [](Bytes& b) { put(b, widthAt, 4096); }},
-        {"file size field disagrees with the file", [](Bytes& b) { put(b, fileSizeAt, 0); }},
+        {shape, [](Bytes& b) { put(b, widthAt, 3), core()(b); }},
         {"image size field disagrees with the image", [](Bytes& b) { put(b, imageSizeAt, 4); }},
         {"pixel data overlaps the headers", [](Bytes& b) { put(b, pixelOffsetAt, 53); }},
         {pastTheEnd, [](Bytes& b) { put(b, pixelOffsetAt, 0xFFFFFFF0u); }},
@@ -95,6 +108,8 @@ TEST(BitmapReader, AcceptsEveryShapeItCanUploadAndFindsThePixels)
     } files[] = {
         {1, 1, {}, 54}, {2048, 1, {}, 54}, {1, 2048, {}, 54}, {4, 2, [](Bytes& b) { put(b, imageSizeAt, 0); }, 54},
         {4, 2, grown(108, 68), 122}, {4, 2, grown(124, 84), 138}, {4, 2, grown(40, 16), 70},  // V4, V5, a gap
+        {4, 2, grown(52, 12), 66}, {2, 4, grown(56, 16), 70}, {2, 2, core(), 26}, {2048, 2, core(), 26},  // V2, V3, OS/2
+        {4, 2, [](Bytes& b) { put(b, fileSizeAt, 0); }, 54}, {4, 2, [](Bytes& b) { b.resize(b.size() + 5); }, 54},
     };
     for (const auto& f : files) {
         BitmapView view{};
@@ -128,7 +143,7 @@ TEST(BitmapReader, EveryCorpusSeedHasItsExpectedOutcome)
         EXPECT_EQ(parsed(readFileBytes(entry.path().string()), view) >= 0, name.rfind("valid-", 0) == 0) << name;
         ++seeds;
     }
-    EXPECT_GE(seeds, 15);
+    EXPECT_GE(seeds, 21);
 }
 
 }  // namespace
