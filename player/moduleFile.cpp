@@ -9,19 +9,13 @@ namespace {
 uint32_t read16(const uint8_t* bytes, uint64_t at) { return bytes[at] | (bytes[at + 1] << 8); }
 uint32_t read32(const uint8_t* bytes, uint64_t at) { return read16(bytes, at) | (read16(bytes, at + 2) << 16); }
 
-}  // namespace
+// What xmDeclaredSize answers for counts no tracker writes. libxmp refuses those too, but only
+// after allocating for each (half a second for a few hundred bytes claiming 65,000 instruments),
+// and walking them could take billions of steps.
+constexpr uint64_t impossibleLayout = UINT64_MAX;
 
-std::string moduleName(const char* path) { return path ? std::string("\"") + path + "\"" : "in memory"; }
-
-bool wholeModule(const uint8_t* bytes, std::size_t size, const char* path, std::string& error)
-{
-    const uint64_t declared = xmDeclaredSize(bytes, size);
-    if (declared <= size) return true;
-    error = "module " + moduleName(path) + " is truncated (" + std::to_string(size) + " bytes, its headers need at least " +
-            std::to_string(declared) + ")";
-    return false;
-}
-
+// For an FT2-layout XM file (version 0x0104): the size its headers add up to, which a whole file
+// reaches; 0 for anything else (other formats and older XM layouts are left to libxmp).
 uint64_t xmDeclaredSize(const uint8_t* bytes, std::size_t size)
 {
     static const char id[] = "Extended Module: ";
@@ -32,6 +26,7 @@ uint64_t xmDeclaredSize(const uint8_t* bytes, std::size_t size)
     if (size < 74) return 74;
     const uint32_t patterns = read16(bytes, 70);
     const uint32_t instruments = read16(bytes, 72);
+    if (read16(bytes, 64) > 256 || read16(bytes, 68) > 64 || patterns > 256 || instruments > 255) return impossibleLayout;
     for (uint32_t p = 0; p < patterns; ++p) {
         if (at + 9 > size) return at + 9;
         at += read32(bytes, at) + static_cast<uint64_t>(read16(bytes, at + 7));
@@ -40,6 +35,7 @@ uint64_t xmDeclaredSize(const uint8_t* bytes, std::size_t size)
         if (at + 29 > size) return at + 29;
         const uint64_t headerSize = read32(bytes, at);
         const uint32_t samples = read16(bytes, at + 27);
+        if (samples > 16) return impossibleLayout;
         if (samples == 0) {
             at += headerSize;
             continue;
@@ -59,10 +55,34 @@ uint64_t xmDeclaredSize(const uint8_t* bytes, std::size_t size)
     return at;
 }
 
+}  // namespace
+
+std::string moduleName(const char* path) { return path ? std::string("\"") + path + "\"" : "in memory"; }
+
+bool wholeModule(const uint8_t* bytes, std::size_t size, const char* path, std::string& error)
+{
+    if (size > maxModuleBytes) {
+        error = "module " + moduleName(path) + " is larger than " + std::to_string(maxModuleBytes >> 20) + " MiB";
+        return false;
+    }
+    const uint64_t declared = xmDeclaredSize(bytes, size);
+    if (declared <= size) return true;
+    if (declared == impossibleLayout)
+        error = "module " + moduleName(path) + " is corrupt (its XM headers count more orders, channels, patterns, instruments or samples than a module has)";
+    else
+        error = "module " + moduleName(path) + " is truncated (" + std::to_string(size) + " bytes, its headers need at least " +
+                std::to_string(declared) + ")";
+    return false;
+}
+
 bool readModuleFile(const char* path, uint32_t offset, uint32_t length, std::vector<uint8_t>& bytes, std::string& error)
 {
     if (!path) {
         error = "no module file name";
+        return false;
+    }
+    if (length > maxModuleBytes) {
+        error = "module " + moduleName(path) + " is larger than " + std::to_string(maxModuleBytes >> 20) + " MiB";
         return false;
     }
     std::FILE* file = std::fopen(path, "rb");
@@ -75,7 +95,8 @@ bool readModuleFile(const char* path, uint32_t offset, uint32_t length, std::vec
     if (ok) {
         uint8_t chunk[65536];
         std::size_t got = 0;
-        while ((length == 0 || read.size() < length) && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        while ((length == 0 || read.size() < length) && read.size() <= maxModuleBytes &&
+               (got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
             read.insert(read.end(), chunk, chunk + got);
         ok = !std::ferror(file);
     }

@@ -2,6 +2,8 @@
 
 #include <xmp.h>
 
+#include <algorithm>
+
 namespace {
 
 TimelineEvent events[maxTimelineEvents];
@@ -86,11 +88,13 @@ bool buildTimeline(const uint8_t* bytes, std::size_t size, int rate, const char*
     }
     xmp_module_info info;
     xmp_get_module_info(context, &info);
-    const int channels = info.mod->chn;
+    const int channels = std::min(info.mod->chn, XMP_MAX_CHANNELS);
     const int instruments = info.mod->ins;
     xmp_start_player(context, rate, 0);
-    // Only the tick lengths matter here, and they do not depend on the interpolation.
+    // Only the tick lengths and the events matter here, and neither depends on the interpolation
+    // or on what is heard: muted, libxmp skips most of the mixing (a fifth of the time).
     xmp_set_player(context, XMP_PLAYER_INTERP, XMP_INTERP_NEAREST);
+    for (int c = 0; c < XMP_MAX_CHANNELS; ++c) xmp_channel_mute(context, c, 1);
 
     const uint64_t cut = maxSongSeconds * static_cast<uint64_t>(rate);
     uint64_t sample = 0;

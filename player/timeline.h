@@ -33,8 +33,10 @@ int timelineEventCount();
 
 // Room for every event of a long song (a row start per row, a note-on per started note).
 constexpr int maxTimelineEvents = 1 << 18;
-// A song that never repeats is cut here: its end event falls at this length.
-constexpr uint64_t maxSongSeconds = 60 * 60;
+// A song that never repeats is cut here: its end event falls at this length. This bounds the
+// dry run of a hostile or endless module (a second or two for 32 channels playing throughout:
+// bench/player/loadTime.cpp) and lies far beyond any song a demo plays.
+constexpr uint64_t maxSongSeconds = 20 * 60;
 
 // The player's own writers (main thread, never while playing). buildTimeline plays the module in
 // a libxmp context of its own, tick by tick, to the first tick on which libxmp's loop counter

@@ -1,5 +1,6 @@
 // Reading modules: every cut of an XM file is refused (libxmp alone would play most of them),
 // a module is found inside a larger file, and each refusal is one stderr line naming its cause.
+#include "player/moduleFile.h"
 #include "player/offline.h"
 #include "player/player.h"
 #include "player/timeline.h"
@@ -7,6 +8,8 @@
 #include "tests/support/modules.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace {
 
@@ -30,8 +33,9 @@ TEST(ModuleFile, TheModuleIsFoundInALargerFileAndEachRefusalNamesItsCause)
     std::vector<uint8_t> wrapped(100 + module.size() + 50, 'x');
     std::copy(module.begin(), module.end(), wrapped.begin() + 100);
     const TempDir dir("module-file");
-    const std::string path = dir / "wrapped.bin", missing = dir / "missing.xm";
-    ASSERT_TRUE(writeFileBytes(path, wrapped));
+    const std::string path = dir / "wrapped.bin", missing = dir / "missing.xm", huge = dir / "huge.xm";
+    ASSERT_TRUE(writeFileBytes(path, wrapped) && writeFileBytes(huge, module));
+    std::filesystem::resize_file(huge, maxModuleBytes + 1);
     ASSERT_TRUE(playerOpenOffline(44100));
     const auto length = uint32_t(module.size());
     EXPECT_TRUE(playerLoadFile(path.c_str(), 100, length));
@@ -43,6 +47,8 @@ TEST(ModuleFile, TheModuleIsFoundInALargerFileAndEachRefusalNamesItsCause)
         const char* cause;
     } cases[] = {
         {path.c_str(), 100, uint32_t(wrapped.size()), "is shorter than the"},
+        {huge.c_str(), 0, 0, "is larger than 64 MiB"},
+        {huge.c_str(), 0, uint32_t(maxModuleBytes + 1), "is larger than 64 MiB"},
         {path.c_str(), 0, 0, "not a module format libxmp knows"},
         {missing.c_str(), 0, 0, "cannot open module"},
         {dir.path().c_str(), 0, 0, "cannot read module"},

@@ -1,0 +1,1 @@
+These are the liner notes, not a module.
