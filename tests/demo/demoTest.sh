@@ -9,7 +9,10 @@
 #   fullscreen  Yes on a 1280x720 screen: the window covers it and the cursor is hidden
 #   fallback    Yes on a larger screen: "Ooops.." asked before any demo window; No: "Program Will Now Close.", exit 0
 #   nodisplay   no display at all: exit 0, at most two stderr lines, ours, naming the reason
-#   music       no module: the window opens and closes again silently, exit 0, one stderr line
+#   music       the installed demo started where Data/ lacks the module: that Data/ wins, and
+#               the window opens and closes again silently, exit 0, one stderr line
+#   installed   `cmake --install` into a fresh prefix, started in an empty home folder: it finds
+#               its installed data, its X11 class is the desktop entry's, a tap of Escape ends it
 #   end17       20 orders, crawling after row 16 of order 17: the demo ends there by itself
 #   songend     5 orders: the demo ends with the song
 set -u
@@ -26,6 +29,12 @@ case "$case" in
   songend) module=$work/song.xm; "$shortSong" "$module" 5 || fail "no song" ;;
 esac
 "$makeTestData" "$work" ${module:+--module "$module"} >/dev/null || fail "could not write test data"
+cwd=$work
+if [ "$case" = installed ] || [ "$case" = music ]; then
+  cmake --install "$(dirname "$demo")" --prefix "$work/prefix" >/dev/null || fail "cmake --install failed"
+  demo=$work/prefix/bin/strobarium
+fi
+[ "$case" = installed ] && cwd=$work/home && mkdir "$cwd" && export HOME=$cwd
 
 # waitFor NAME: the id of the window called NAME once it is on screen (a frame can be slow).
 waitFor() {
@@ -56,7 +65,7 @@ if [ "$case" = nodisplay ]; then
   (cd "$work" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy timeout 60 "$demo") \
     2>"$work/stderr" &
 else
-  "$(dirname "$0")/../support/run-demo" "$demo" "$work" "$limit" "$answer" 2>"$work/stderr" &
+  "$(dirname "$0")/../support/run-demo" "$demo" "$cwd" "$limit" "$answer" 2>"$work/stderr" &
 fi
 runner=$!
 
@@ -102,6 +111,17 @@ Instead?" "$work/stderr" || fail "no \"Ooops..\" line on stderr"
     # Our own words only, and few: no other program's error text.
     [ "$(grep -vc '^strobarium: ' "$work/stderr")" -eq 0 ] && [ "$(wc -l <"$work/stderr")" -le 2 ] || fail "stderr not ours"
     grep -q '^strobarium: no display' "$work/stderr" || fail "no line naming the missing display"
+    ;;
+  installed)
+    for f in bin/strobarium-capture share/applications/strobarium.desktop share/icons/hicolor/256x256/apps/strobarium.png \
+      share/metainfo/io.github.kelsot.strobarium.metainfo.xml share/doc/strobarium/copyright; do
+      [ -s "$work/prefix/$f" ] || fail "$f not installed"
+    done
+    waitFor "$title" >/dev/null || fail "no window titled \"$title\""
+    xprop -name "$title" WM_CLASS | grep -q '"OpenGL"$' || fail "X11 class is not the desktop entry's OpenGL"
+    xdotool key Escape
+    finish 0
+    [ ! -s "$work/stderr" ] || fail "something went wrong on stderr"
     ;;
   music)
     finish 0
