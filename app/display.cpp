@@ -39,7 +39,7 @@ uint32_t highWord(uintptr_t value) { return static_cast<uint32_t>((value >> 16) 
 
 int tellUser(const char* text, const char* caption, unsigned flags)
 {
-    std::fprintf(stderr, "%s: ", caption);
+    std::fprintf(stderr, "strobarium: %s: ", caption);
     for (const char* c = text; *c != '\0'; ++c) std::fputc(*c == '\n' ? ' ' : *c, stderr);
     std::fputc('\n', stderr);
     return platformMessageBox(text, caption, flags);

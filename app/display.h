@@ -39,6 +39,7 @@ void closeDisplayWindow();
 // The window procedure: 0 for the messages it handles, otherwise default processing.
 intptr_t displayWindowProc(PlatformWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
-// A modal box with no owner that also leaves "CAPTION: text" as one line on stderr (the
-// only trace when nobody can see the screen). The answer, or 0 when it could not be shown.
+// A modal box with no owner that also leaves "strobarium: CAPTION: text" as one line on
+// stderr (the only trace when nobody can see the screen). The answer, or 0 when it could not
+// be shown.
 int tellUser(const char* text, const char* caption, unsigned flags);

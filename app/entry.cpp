@@ -10,15 +10,20 @@
 
 void runFrameLoop(WindowMessage& message)
 {
+    // At a few frames per second a quick tap's press and release both arrive while one frame
+    // is drawn, and the release clears keyDown before the idle point looks at it: so the press
+    // itself is remembered until then, and keyDown keeps meaning "held" for everything else.
+    bool escapePressed = false;
     for (;;) {
         if (platformPeekMessage(message)) {
             if (message.message == WM_QUIT) return;
+            escapePressed = escapePressed || (message.message == WM_KEYDOWN && message.wParam == keyEscape);
             // Nothing here reads character messages, so there is nothing to translate.
             displayWindowProc(message.window, message.message, message.wParam, message.lParam);
             continue;
         }
         if (windowActive && !renderFrame()) return;
-        if (keyDown[keyEscape] != 0) return;
+        if (escapePressed || keyDown[keyEscape] != 0) return;
         platformSwapBuffers(deviceContext);
         if (syncState.finished.load(std::memory_order_relaxed) != 0) return;
     }

@@ -11,6 +11,7 @@ int runDemo();
 
 // Drains posted messages, and whenever none is waiting renders (while the window is
 // active), checks Escape, presents the frame and checks the finished flag. Returns when
-// WM_QUIT is taken, renderFrame fails, Escape is down (that frame is not presented) or
-// the song is finished (that frame is presented). `message` keeps the last one taken.
+// WM_QUIT is taken, renderFrame fails, Escape is down or was pressed since the last idle
+// point, even if already released (that frame is not presented), or the song is finished
+// (that frame is presented). `message` keeps the last one taken.
 void runFrameLoop(WindowMessage& message);

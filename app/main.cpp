@@ -1,3 +1,8 @@
+#include "app/dataFolder.h"
 #include "app/entry.h"
 
-int main() { return runDemo(); }
+int main()
+{
+    enterDataFolder();
+    return runDemo();
+}

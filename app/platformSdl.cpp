@@ -12,6 +12,8 @@
 
 #include <SDL.h>
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -91,6 +93,40 @@ bool keyMessage(const SDL_KeyboardEvent& event, WindowMessage& message)
     return true;
 }
 
+// Starts SDL's video (counted, like every SDL subsystem) on a display someone can see. Where
+// there is none, says so once for the whole run; what the libraries print while they look
+// for one (Wayland's complaints about a missing runtime folder, for instance) is not passed
+// on, since it names nothing the user of a demo can act on.
+bool startVideo()
+{
+    static bool toldNoDisplay = false;
+    // X11 takes its class hint from here at video start; a user's own setting wins.
+    setenv("SDL_VIDEO_X11_WMCLASS", "OpenGL", 0);
+    std::fflush(stderr);
+    const int savedStderr = dup(STDERR_FILENO);
+    const int devNull = open("/dev/null", O_WRONLY);
+    if (savedStderr >= 0 && devNull >= 0) dup2(devNull, STDERR_FILENO);
+    const bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    if (savedStderr >= 0 && devNull >= 0) dup2(savedStderr, STDERR_FILENO);
+    if (devNull >= 0) close(devNull);
+    if (savedStderr >= 0) close(savedStderr);
+    // With no display SDL quietly falls back to a driver that shows nothing; a demo nobody
+    // can see is a failure, unless someone asked for that driver by name.
+    const char* driver = started ? SDL_GetCurrentVideoDriver() : nullptr;
+    const bool invisible = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    if (started && !(invisible && !std::getenv("SDL_VIDEODRIVER"))) return true;
+    if (!toldNoDisplay) {
+        if (started || std::strstr(SDL_GetError(), "No available video device") != nullptr) {
+            std::fprintf(stderr, "strobarium: no display to open a window on (no X11 or Wayland display could be reached)\n");
+        } else {
+            std::fprintf(stderr, "strobarium: video: %s\n", SDL_GetError());
+        }
+        toldNoDisplay = true;
+    }
+    if (started) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
+}
+
 bool takeQuit(WindowMessage& message)
 {
     if (!quitPosted) return false;
@@ -105,21 +141,7 @@ PlatformModule* platformModuleHandle() { return static_cast<PlatformModule*>(dlo
 
 bool platformRegisterClass(PlatformModule*, WindowProc proc)
 {
-    // X11 takes its class hint from here at video start; a user's own setting wins.
-    setenv("SDL_VIDEO_X11_WMCLASS", "OpenGL", 0);
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "strobarium: video: %s\n", SDL_GetError());
-        return false;
-    }
-    // With no display SDL quietly falls back to a driver that shows nothing; a demo nobody
-    // can see is a failure, unless someone asked for that driver by name.
-    const char* driver = SDL_GetCurrentVideoDriver();
-    const bool invisible = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
-    if (invisible && !std::getenv("SDL_VIDEODRIVER")) {
-        std::fprintf(stderr, "strobarium: video: no display to open a window on (no X11 or Wayland display could be reached)\n");
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        return false;
-    }
+    if (!startVideo()) return false;
     SDL_DisableScreenSaver();
     windowProc = proc;
     return true;
@@ -272,10 +294,14 @@ int platformMessageBox(const char* text, const char* caption, unsigned flags)
         askYesNo ? yesNo : ok,
         nullptr,
     };
+    // Without a display nobody could answer; the reason has been told already, and the text
+    // of every box but the start question is on stderr too.
+    if (!startVideo()) return 0;
     int button = 0;
     if (SDL_ShowMessageBox(&box, &button) != 0) {
         std::fprintf(stderr, "strobarium: cannot show the box \"%s\": %s\n", caption, SDL_GetError());
-        return 0;
+        button = 0;
     }
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return button;
 }

@@ -1,0 +1,15 @@
+#include "app/dataFolder.h"
+
+#include <filesystem>
+#include <system_error>
+
+void enterDataFolder()
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (fs::is_directory("Data", error)) return;
+    const fs::path program = fs::read_symlink("/proc/self/exe", error);
+    if (error) return;
+    const fs::path installed = program.parent_path() / STROBARIUM_DATA_FROM_PROGRAM;
+    if (fs::is_directory(installed / "Data", error)) fs::current_path(installed, error);
+}
