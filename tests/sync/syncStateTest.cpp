@@ -8,8 +8,6 @@
 
 #include <thread>
 
-namespace {
-
 // "order row note18 note19 finished | hits"
 std::string state()
 {
@@ -71,5 +69,3 @@ TEST(SyncState, CallbacksFromAnotherThreadWhileTheRendererReadsAndClears)
     EXPECT_EQ(syncState.row.load(), int32_t(last % 64));
     EXPECT_EQ(syncState.lastNote18.load(), int32_t(last % 96));
 }
-
-}  // namespace
