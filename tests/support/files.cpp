@@ -28,13 +28,12 @@ std::vector<uint8_t> readFileBytes(const std::string& path)
 
 std::string readFileText(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const std::vector<uint8_t> bytes = readFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 bool writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    return bool(out.flush());
+    return bool(out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size())).flush());
 }

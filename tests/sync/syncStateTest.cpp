@@ -8,24 +8,12 @@
 
 #include <thread>
 
-namespace {
-
-// "order row note18 note19 finished | hits"
-std::string state()
-{
-    std::string text = std::to_string(syncState.order.load()) + " " + std::to_string(syncState.row.load()) + " " +
-                       std::to_string(syncState.lastNote18.load()) + " " + std::to_string(syncState.lastNote19.load()) +
-                       " " + std::to_string(syncState.finished.load()) + " |";
-    for (int i = 0; i < instrumentHitCount; ++i) text += syncState.instrumentHit[i].load() ? " " + std::to_string(i) : "";
-    return text;
-}
-
 TEST(SyncState, EachCallbackStoresItsHalvesZeroExtendedAndRaisesOnlyItsOwnHit)
 {
     const struct {
         SYNCPROC* callback;
         DWORD data;
-        const char* state;
+        const char* state;  // order row note18 note19 finished | hits
     } cases[] = {
         {orderSync, 0xFFFF0003u, "3 -1 0 0 0 |"},  // never writes the row
         {orderRowSync, 0x0030000Au, "10 48 0 0 0 |"},
@@ -40,7 +28,12 @@ TEST(SyncState, EachCallbackStoresItsHalvesZeroExtendedAndRaisesOnlyItsOwnHit)
     for (const auto& c : cases) {
         resetSyncState();
         c.callback(7, c.data, 9);
-        EXPECT_EQ(state(), c.state) << std::hex << c.data;
+        std::string state;
+        for (int value : {syncState.order.load(), syncState.row.load(), syncState.lastNote18.load(), syncState.lastNote19.load(), int(syncState.finished)})
+            state += std::to_string(value) + " ";
+        state += "|";
+        for (int i = 0; i < instrumentHitCount; ++i) state += syncState.instrumentHit[i] ? " " + std::to_string(i) : "";
+        EXPECT_EQ(state, c.state) << std::hex << c.data;
     }
 }
 
@@ -67,9 +60,5 @@ TEST(SyncState, CallbacksFromAnotherThreadWhileTheRendererReadsAndClears)
         clearHits();
     }
     player.join();
-    EXPECT_EQ(syncState.order.load(), int32_t(last % 18));
-    EXPECT_EQ(syncState.row.load(), int32_t(last % 64));
-    EXPECT_EQ(syncState.lastNote18.load(), int32_t(last % 96));
+    EXPECT_EQ(std::vector<int>({syncState.order, syncState.row, syncState.lastNote18}), std::vector<int>({int(last % 18), int(last % 64), int(last % 96)}));
 }
-
-}  // namespace

@@ -6,8 +6,6 @@
 
 #include <filesystem>
 
-namespace {
-
 const std::string data = STROBARIUM_BINARY_DIR "/Data/";
 
 // The brightest channel among the pixels of `name` that `where(x, y, width, height)` picks.
@@ -37,5 +35,3 @@ TEST(GeneratedBitmaps, TheGlowIsBlackOnItsBorderAndWhiteInTheMiddleAndTheBackdro
     EXPECT_GE(brightest("Particle.bmp", [](int x, int y, int w, int h) { return x == w / 2 && y == h / 2; }), 250);
     EXPECT_EQ(brightest("black.bmp", [](int, int, int, int) { return true; }), 0);
 }
-
-}  // namespace

@@ -7,8 +7,6 @@
 
 #include <filesystem>
 
-namespace {
-
 int makeData(const std::string& arguments)
 {
     const int status = std::system((STROBARIUM_BINARY_DIR "/make-data " + arguments + " 2>/dev/null").c_str());
@@ -38,5 +36,3 @@ TEST(MakeData, BadInvocationsFailWithoutWritingData)
     for (const auto& [arguments, status] : cases) EXPECT_EQ(makeData(arguments), status) << "make-data " << arguments;
     EXPECT_TRUE(std::filesystem::is_empty(dir / "out")) << "nothing written";
 }
-
-}  // namespace

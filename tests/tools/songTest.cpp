@@ -9,8 +9,6 @@
 
 #include <set>
 
-namespace {
-
 class GeneratedSong : public ::testing::Test {
 protected:
     std::set<std::pair<int, int>> played;  // (instrument, order) of every note-on
@@ -59,5 +57,3 @@ TEST_F(GeneratedSong, EveryScheduledPositionIsPlayedAndTheLastAccentIsAtSeventee
     EXPECT_GT(offlineEndSample(), 120u * 44100);
     EXPECT_LT(offlineEndSample(), 180u * 44100);
 }
-
-}  // namespace

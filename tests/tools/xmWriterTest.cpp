@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 #include <xmp.h>
 
-namespace {
-
 XmModule sampleModule()
 {
     XmModule m;
@@ -61,17 +59,14 @@ TEST(XmWriter, LibxmpReadsBackWhatWasWritten)
     xmp_free_context(context);
 }
 
-std::string tracker(const std::vector<uint8_t>& bytes)
-{
-    const OpenmptOracle oracle(bytes);
-    const char* name = oracle.module ? openmpt_module_get_metadata(oracle.module, "tracker") : nullptr;
-    const std::string text = name ? name : "(not loaded)";
-    openmpt_free_string(name);
-    return text;
-}
-
 TEST(XmWriter, LibopenmptTakesItForFastTracker2ByItsSpacePaddedTitle)
 {
+    const auto tracker = [](const std::vector<uint8_t>& bytes) {
+        const OpenmptOracle oracle(bytes);
+        const char* name = oracle.module ? openmpt_module_get_metadata(oracle.module.get(), "tracker") : nullptr;
+        const std::string text = name ? name : "(not loaded)";
+        return openmpt_free_string(name), text;
+    };
     std::vector<uint8_t> bytes = encodeXm(sampleModule());
     EXPECT_EQ(tracker(bytes), "FastTracker 2 or compatible");
     std::replace(bytes.begin() + 17, bytes.begin() + 37, uint8_t(' '), uint8_t(0));
@@ -98,5 +93,3 @@ TEST(XmWriter, RefusesWhatAnXmFileCannotHold)
         EXPECT_TRUE(encodeXm(module).empty()) << "case " << i;
     }
 }
-
-}  // namespace
