@@ -1,5 +1,5 @@
 // (a) The pass's own work: renderFrame with every OpenGL call going to a sink that does
-// nothing (the recording OpenGL in Mode::Off). Prints "null-sink-ms MEDIAN MIN".
+// nothing (the recording OpenGL without a hook). Prints "null-sink-ms MEDIAN MIN".
 #include <cstdio>
 #include <cstdlib>
 
@@ -13,7 +13,7 @@ int main(int argc, char** argv)
 {
     const int frames = argc > 1 ? std::atoi(argv[1]) : 200;
     if (!enterBenchData()) return 1;
-    recordingGl::reset(recordingGl::Mode::Off);
+    recordingGl::reset();
     if (initScene() != 1) return 1;
     const Timing t = timeFrames(frames, [] { renderFrame(); });
     std::printf("null-sink-ms %.4f %.4f\n", t.medianMs, t.minMs);

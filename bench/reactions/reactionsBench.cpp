@@ -39,7 +39,7 @@ Figures summarise(std::vector<double> ms)
 
 int main()
 {
-    recordingGl::reset(recordingGl::Mode::Off);
+    recordingGl::reset();
     buildLattice();
     syncState.order.store(9, std::memory_order_relaxed);
     syncState.lastNote18.store(14, std::memory_order_relaxed);

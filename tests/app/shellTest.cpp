@@ -55,8 +55,7 @@ void reset()
     std::memset(keyDown, 0, sizeof keyDown);
     instanceHandle = nullptr, windowHandle = nullptr, deviceContext = nullptr, renderContext = nullptr;
     resetSyncState();
-    recordingGl::reset(recordingGl::Mode::Record);
-    recordingGl::setCallHook([](const GlCall& c) {
+    recordingGl::reset([](const GlCall& c) {
         if (c.func == GlFunc::Viewport) step("glViewport " + std::to_string(int(c.arg[2])) + "x" + std::to_string(int(c.arg[3])));
     });
 }

@@ -1,4 +1,4 @@
-// A private working directory with a stand-in Data/ folder, and the scene's globals back at
+// A private working directory holding the stand-in Data/ folder, and the scene's globals back at
 // program start, for tests that run initScene and renderFrame.
 #pragma once
 
@@ -32,6 +32,7 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(chdir(dir.path().c_str()), 0);
+        ASSERT_TRUE(writeTestData(dir.path()));
         for (GLuint* slot : textureSlots) *slot = 0;
         std::memset(static_cast<void*>(particles), 0, sizeof particles);
         particleIndex = particleCount, particleDepth = -100.0f, randomState = 1, titleFade = 1.0f;

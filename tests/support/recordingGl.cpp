@@ -3,41 +3,25 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include <algorithm>
 #include <sstream>
 
 namespace {
 
-recordingGl::Mode mode = recordingGl::Mode::Record;
-std::vector<GlCall> recorded;
 GLuint nextTextureName = 1;
 recordingGl::CallHook callHook = nullptr;
 
 template <typename... Args>
 void record(const char* name, GlFunc func, Args... args)
 {
-    if (mode == recordingGl::Mode::Off && !callHook) return;  // the benchmarks' null sink
-    const GlCall call{func, {static_cast<double>(args)...}, name, sizeof...(args)};
-    if (mode == recordingGl::Mode::Record) recorded.push_back(call);
-    if (callHook) callHook(call);
+    if (callHook) callHook(GlCall{func, {static_cast<double>(args)...}, name, sizeof...(args)});
 }
 
 }  // namespace
 
-void recordingGl::reset(Mode newMode)
+void recordingGl::reset(CallHook hook)
 {
-    mode = newMode;
-    recorded.clear();
+    callHook = hook;
     nextTextureName = 1;
-    callHook = nullptr;
-}
-
-void recordingGl::setCallHook(CallHook hook) { callHook = hook; }
-const std::vector<GlCall>& recordingGl::calls() { return recorded; }
-
-std::size_t recordingGl::count(GlFunc func)
-{
-    return static_cast<std::size_t>(std::count_if(recorded.begin(), recorded.end(), [func](auto& c) { return c.func == func; }));
 }
 
 std::string recordingGl::describe(const GlCall& call)
