@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "capture/frameSink.h"
+#include "capture/particleBatch.h"
 #include "scene/frame.h"
 #include "scene/offscreenContext.h"
 #include "capture/progress.h"
@@ -123,7 +124,7 @@ bool openOutputs(const CaptureOptions& options, Outputs& outputs)
         outputs.videoOnlyPath = (dir / "video-only.mkv").string();
         outputs.videoPath = (dir / "video.mkv").string();
         std::string error;
-        outputs.video = openVideoPipe(outputs.videoOnlyPath, options.fpsNumerator, options.fpsDenominator, error);
+        outputs.video = openVideoPipe(outputs.videoOnlyPath, options, error);
         if (!outputs.video) {
             complain(error);
             return false;
@@ -132,7 +133,12 @@ bool openOutputs(const CaptureOptions& options, Outputs& outputs)
     } else {
         setup.pngPattern = (dir / "frame-%06llu.png").string();
     }
-    startFrameSink(setup);
+    setup.width = options.width;
+    setup.height = options.height;
+    if (!startFrameSink(setup)) {
+        complain("no frame sink for " + std::to_string(options.width) + "x" + std::to_string(options.height));
+        return false;
+    }
     return true;
 }
 
@@ -217,10 +223,10 @@ bool resolveSpan(const CaptureOptions& options, Span& span)
     return true;
 }
 
-bool setUp(std::string& error)
+bool setUp(const CaptureOptions& options, std::string& error)
 {
-    if (!openOffscreenContext(captureWidth, captureHeight, error)) return false;
-    setProjection(captureWidth, captureHeight);
+    if (!openOffscreenContext(options.width, options.height, error)) return false;
+    setProjection(options.width, options.height);
     if (!initScene()) {
         error = "cannot load the scene: a bitmap in Data/ is missing or not an uncompressed 24-bit BMP";
         return false;
@@ -234,7 +240,7 @@ int runCapture(const CaptureOptions& options, CaptureStats* stats)
 {
     resetSyncState();
     std::string error;
-    if (!setUp(error)) {
+    if (!setUp(options, error)) {
         complain(error);
         closeOffscreenContext();
         return 1;
@@ -247,7 +253,7 @@ int runCapture(const CaptureOptions& options, CaptureStats* stats)
     }
     Outputs outputs;
     bool ok = openOutputs(options, outputs);
-    startReadback();
+    startReadback(options.width, options.height);
     const uint32_t n = options.fpsNumerator;
     const uint32_t d = options.fpsDenominator;
     uint64_t audioSample = 0;
@@ -271,7 +277,11 @@ int runCapture(const CaptureOptions& options, CaptureStats* stats)
         const int32_t order = syncState.order.load(std::memory_order_relaxed);
         const int32_t row = syncState.row.load(std::memory_order_relaxed);
         if (shown) beginFrameRender();
-        renderFrame();
+        if (options.reference) {
+            renderFrame();
+        } else {
+            renderFrameWith(collectLitParticle, drawCollectedParticles);
+        }
         if (shown) {
             record.frame = frame;
             record.sample = sample;

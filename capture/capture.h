@@ -1,8 +1,9 @@
 // The offline frame loop: the demo rendered frame by frame on its music's clock.
 //
 // Frame k is shown at sample floor(k * 44100 / fps). Before it is rendered, every sync whose
-// event lies before that sample is delivered, in timeline order, on this thread; then
-// renderFrame runs and the frame is read back and handed to the frame sink. Frames before
+// event lies before that sample is delivered, in timeline order, on this thread; then the
+// frame is rendered (by renderFrame with --reference, else with the particle quads that add
+// light batched, see particleBatch.h), read back and handed to the frame sink. Frames before
 // --start are rendered too (the field's state is the sum of every frame before), but with
 // nothing rasterised and nothing written.
 //

@@ -1,6 +1,8 @@
 #include "capture/captureOptions.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -27,9 +29,14 @@ bool parseWhole(const char* begin, const char* end, uint32_t limit, uint32_t& va
 
 bool takesValue(const char* name)
 {
-    return std::strcmp(name, "-o") == 0 || std::strcmp(name, "--output") == 0 || std::strcmp(name, "--fps") == 0 ||
-           std::strcmp(name, "--start") == 0 || std::strcmp(name, "--end") == 0;
+    for (const char* option : {"-o", "--output", "--fps", "--start", "--end", "--size", "--crf", "--preset"})
+        if (std::strcmp(name, option) == 0) return true;
+    return false;
 }
+
+// x264's presets, fastest first.
+const char* const presets[] = {"ultrafast", "superfast", "veryfast", "faster",  "fast",
+                               "medium",    "slow",      "slower",   "veryslow", "placebo"};
 
 // A song point's place on one line for comparing start and end: seconds compare with
 // seconds, positions with positions; mixed kinds are left to the capture, which knows the song.
@@ -85,6 +92,29 @@ bool parseSongPoint(const char* text, SongPoint& point)
     return true;
 }
 
+bool parseFrameSize(const char* text, int& width, int& height, std::string& error)
+{
+    const char* end = text + std::strlen(text);
+    const char* times = std::strchr(text, 'x');
+    uint32_t w = 0;
+    uint32_t h = 0;
+    if (!times || !parseWhole(text, times, rateTermLimit, w) || !parseWhole(times + 1, end, rateTermLimit, h)) {
+        error = std::string("bad size '") + text + "': give WIDTHxHEIGHT, e.g. 1920x1080";
+        return false;
+    }
+    if (uint64_t(w) * 9 != uint64_t(h) * 16) {
+        error = std::string("size '") + text + "' is not 16:9, the demo's picture (e.g. 1920x1080, 2560x1440, 3840x2160)";
+        return false;
+    }
+    if (h < 180 || h > uint32_t(largestCaptureHeight) || h % 2 != 0) {
+        error = std::string("size '") + text + "' is out of range: 16:9 from 320x180 to 3840x2160, with an even height";
+        return false;
+    }
+    width = int(w);
+    height = int(h);
+    return true;
+}
+
 bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& options, std::string& error)
 {
     for (int i = 1; i < argc; ++i) {
@@ -95,6 +125,10 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
         }
         if (std::strcmp(name, "--png") == 0) {
             options.png = true;
+            continue;
+        }
+        if (std::strcmp(name, "--reference") == 0) {
+            options.reference = true;
             continue;
         }
         if (!takesValue(name)) {
@@ -118,6 +152,23 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
                         "': give frames per second from 1 to 1000 as N or N/D (e.g. 60000/1001)";
                 return false;
             }
+        } else if (std::strcmp(name, "--size") == 0) {
+            if (!parseFrameSize(value, options.width, options.height, error)) return false;
+        } else if (std::strcmp(name, "--crf") == 0) {
+            uint32_t crf = 0;
+            if (!parseWhole(value, value + std::strlen(value), 51, crf)) {
+                error = std::string("bad CRF '") + value + "': give 0 (lossless) to 51";
+                return false;
+            }
+            options.crf = int(crf);
+        } else if (std::strcmp(name, "--preset") == 0) {
+            const char* const* found = std::find_if(std::begin(presets), std::end(presets),
+                                                    [value](const char* preset) { return std::strcmp(preset, value) == 0; });
+            if (found == std::end(presets)) {
+                error = std::string("unknown preset '") + value + "': give one of x264's, ultrafast to placebo";
+                return false;
+            }
+            options.preset = value;
         } else {
             SongPoint& point = std::strcmp(name, "--start") == 0 ? options.start : options.end;
             if (!parseSongPoint(value, point)) {
@@ -143,6 +194,11 @@ const char* captureUsage()
            "  --fps N[/D]        frames per second, 1 to 1000 (default 60; e.g. 60000/1001)\n"
            "  --start POINT      first frame written: seconds (12.5) or order:row (9:0)\n"
            "  --end POINT        stop before this point (default: where the demo ends)\n"
+           "  --size WxH         picture size, 16:9 from 320x180 to 3840x2160 (default 1280x720)\n"
+           "  --crf N            H.264 quality, 0 (lossless) to 51 (default 16)\n"
+           "  --preset NAME      x264 preset, ultrafast to placebo (default ultrafast, which\n"
+           "                     never holds the capture up)\n"
+           "  --reference        draw every particle as the live demo does (slower), for checking\n"
            "  --png              numbered PNG frames even when ffmpeg is installed\n"
            "  -h, --help         this text\n";
 }

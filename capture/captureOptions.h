@@ -4,8 +4,12 @@
 #include <cstdint>
 #include <string>
 
+// The picture is the demo's 16:9 at any size from 320x180 to 3840x2160 (an even height, as
+// the video's 4:2:0 colour needs); 1280x720, the demo's own, by default.
 constexpr int captureWidth = 1280;
 constexpr int captureHeight = 720;
+constexpr int largestCaptureWidth = 3840;
+constexpr int largestCaptureHeight = 2160;
 
 // A point of the song, given either as seconds or as a song position.
 struct SongPoint {
@@ -21,8 +25,15 @@ struct CaptureOptions {
     uint32_t fpsDenominator = 1;
     SongPoint start;
     SongPoint end;
-    bool png = false;   // numbered PNG frames even when ffmpeg is there
-    bool help = false;  // --help given: print usage, nothing else
+    int width = captureWidth;
+    int height = captureHeight;
+    // H.264 quality and speed: x264's fastest preset keeps the encoder well ahead of the
+    // renderer at every size, and CRF 16 looks like the frames themselves.
+    int crf = 16;
+    std::string preset = "ultrafast";
+    bool reference = false;  // every particle drawn as the live demo draws it
+    bool png = false;        // numbered PNG frames even when ffmpeg is there
+    bool help = false;       // --help given: print usage, nothing else
 };
 
 // Fills `options` from argv[1..]; false with a one-line reason in `error` for anything it
@@ -34,5 +45,8 @@ bool parseFrameRate(const char* text, uint32_t& numerator, uint32_t& denominator
 
 // "12.5" (seconds) or "9:0" (order:row).
 bool parseSongPoint(const char* text, SongPoint& point);
+
+// "1920x1080": false with the reason in `error` for anything but a 16:9 size in range.
+bool parseFrameSize(const char* text, int& width, int& height, std::string& error);
 
 const char* captureUsage();

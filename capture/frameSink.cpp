@@ -15,7 +15,7 @@ namespace {
 constexpr int slotCount = 2;
 
 FrameSlot slots[slotCount];
-uint8_t uprightFrame[captureWidth * captureHeight * 3];  // sink thread only
+uint8_t uprightFrame[largestCaptureWidth * largestCaptureHeight * 3];  // sink thread only
 char lineBuffer[syncTextCapacity + 128];                   // sink thread only
 
 FrameSinkSetup sinkSetup;
@@ -83,8 +83,10 @@ void uprightRgb(const uint8_t* bgraBottomUp, int width, int height, uint8_t* rgb
     }
 }
 
-void startFrameSink(const FrameSinkSetup& setup)
+bool startFrameSink(const FrameSinkSetup& setup)
 {
+    if (setup.width < 1 || setup.height < 1 || setup.width > largestCaptureWidth || setup.height > largestCaptureHeight)
+        return false;
     sinkSetup = setup;
     framesSubmitted = 0;
     framesDone = 0;
@@ -92,6 +94,7 @@ void startFrameSink(const FrameSinkSetup& setup)
     failed.store(false);
     failure.clear();
     sinkThread = std::thread(sinkLoop);
+    return true;
 }
 
 FrameSlot& beginFrame()

@@ -20,18 +20,19 @@ struct FrameSlot {
     FrameRecord record;
     // As glReadPixels gives it with GL_BGRA: bottom row first, 4 bytes a pixel, the sink's width
     // times its height of them.
-    uint8_t pixels[captureWidth * captureHeight * 4];
+    uint8_t pixels[largestCaptureWidth * largestCaptureHeight * 4];
 };
 
 struct FrameSinkSetup {
     FILE* log = nullptr;        // frame log lines go here (required)
     FILE* video = nullptr;      // raw RGB24 frames go here when set ...
     std::string pngPattern;     // ... else, when not empty, a printf pattern taking the frame number
-    int width = captureWidth;   // of every frame; at most the slot's size
+    int width = captureWidth;   // of every frame, 1 to the largest capture size
     int height = captureHeight;
 };
 
-void startFrameSink(const FrameSinkSetup& setup);
+// False, starting nothing, when the frame size is out of range.
+bool startFrameSink(const FrameSinkSetup& setup);
 
 // Capture thread: the next slot to fill, once the sink is done with what it held.
 FrameSlot& beginFrame();

@@ -17,6 +17,8 @@ PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
 PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
 
 bool alternating = false;
+int frameWidth = captureWidth;
+int frameHeight = captureHeight;
 GLuint framebuffers[2] = {};
 GLuint renderbuffers[4] = {};  // colour and depth of each framebuffer
 int drawn = 0;                 // the framebuffer of the frame drawn last
@@ -46,7 +48,7 @@ void deliver(GLuint from, const FrameRecord& record)
     slot.record = record;
     if (alternating) bindFramebuffer(GL_READ_FRAMEBUFFER, from);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, captureWidth, captureHeight, GL_BGRA, GL_UNSIGNED_BYTE, slot.pixels);
+    glReadPixels(0, 0, frameWidth, frameHeight, GL_BGRA, GL_UNSIGNED_BYTE, slot.pixels);
     endFrame();
 }
 
@@ -59,8 +61,10 @@ void release()
 
 }  // namespace
 
-bool startReadback()
+bool startReadback(int width, int height)
 {
+    frameWidth = width;
+    frameHeight = height;
     pending = false;
     drawn = 0;
     const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
@@ -73,9 +77,9 @@ bool startReadback()
     for (int i = 0; i < 2; ++i) {
         // 8-bit RGBA (the blend never reads the alpha), 16-bit depth.
         bindRenderbuffer(GL_RENDERBUFFER, renderbuffers[2 * i]);
-        renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, captureWidth, captureHeight);
+        renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
         bindRenderbuffer(GL_RENDERBUFFER, renderbuffers[2 * i + 1]);
-        renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, captureWidth, captureHeight);
+        renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, width, height);
         bindFramebuffer(GL_FRAMEBUFFER, framebuffers[i]);
         framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, renderbuffers[2 * i]);
         framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, renderbuffers[2 * i + 1]);

@@ -8,19 +8,20 @@
 // the two ways; each is the same on every run.)
 //
 // Globals owned here (capture thread, with the context current): the entry points, the two
-// framebuffers, which one is drawn next, and the record of the frame in flight.
+// framebuffers and their size, which one is drawn next, and the record of the frame in flight.
 #pragma once
 
 #include "capture/frameSink.h"
 
-// Once, after the context is made current and before the first frame. False when only the
-// direct read is available (the capture then works the same, only slower).
-bool startReadback();
+// Once, after the context is made current and before the first frame, with the size of the
+// frames. False when only the direct read is available (the capture then works the same, only
+// slower).
+bool startReadback(int width, int height);
 
 // Before a frame that will be read back: where it is drawn.
 void beginFrameRender();
 
-// After that frame's renderFrame, with its description: the frame before it goes to the sink.
+// After that frame is rendered, with its description: the frame before it goes to the sink.
 void readBackFrame(const FrameRecord& record);
 
 // The frame still in flight to the sink, then the framebuffers released.

@@ -10,8 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "capture/captureOptions.h"
-
 extern char** environ;
 
 namespace {
@@ -73,20 +71,20 @@ bool ffmpegAvailable()
     return false;
 }
 
-FILE* openVideoPipe(const std::string& videoOnlyPath, uint32_t fpsNumerator, uint32_t fpsDenominator,
-                    std::string& error)
+FILE* openVideoPipe(const std::string& videoOnlyPath, const CaptureOptions& options, std::string& error)
 {
     int ends[2];
     if (pipe(ends) != 0) {
         error = std::string("cannot make a pipe to ffmpeg: ") + std::strerror(errno);
         return nullptr;
     }
-    const std::string size = std::to_string(captureWidth) + "x" + std::to_string(captureHeight);
-    const std::string rate = std::to_string(fpsNumerator) + "/" + std::to_string(fpsDenominator);
+    const std::string size = std::to_string(options.width) + "x" + std::to_string(options.height);
+    const std::string rate = std::to_string(options.fpsNumerator) + "/" + std::to_string(options.fpsDenominator);
+    const std::string crf = std::to_string(options.crf);
     const char* args[] = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-y",
                           "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", size.c_str(),
                           "-framerate", rate.c_str(), "-i", "pipe:0",
-                          "-c:v", "libx264", "-preset", "ultrafast", "-crf", "16", "-pix_fmt", "yuv420p",
+                          "-c:v", "libx264", "-preset", options.preset.c_str(), "-crf", crf.c_str(), "-pix_fmt", "yuv420p",
                           videoOnlyPath.c_str(), nullptr};
     // The write end must not leak into the encoder, or it would never see the end of its input.
     if (fcntl(ends[1], F_SETFD, FD_CLOEXEC) != 0) {

@@ -9,13 +9,14 @@
 #include <cstdio>
 #include <string>
 
+#include "capture/captureOptions.h"
+
 // True when an executable "ffmpeg" is on PATH.
 bool ffmpegAvailable();
 
-// Starts the encoder writing `videoOnlyPath`; the pipe to write frames into, or null with
-// the reason in `error`.
-FILE* openVideoPipe(const std::string& videoOnlyPath, uint32_t fpsNumerator, uint32_t fpsDenominator,
-                    std::string& error);
+// Starts the encoder writing `videoOnlyPath` at the options' size, rate, CRF and preset; the
+// pipe to write frames into, or null with the reason in `error`.
+FILE* openVideoPipe(const std::string& videoOnlyPath, const CaptureOptions& options, std::string& error);
 
 // Closes the pipe and waits for the encoder; false with the reason when it did not succeed.
 bool closeVideoPipe(std::string& error);

@@ -17,7 +17,9 @@ int initScene()
     return 1;
 }
 
-bool renderFrame()
+bool renderFrame() { return renderFrameWith(drawParticle, nullptr); }
+
+bool renderFrameWith(void (*draw)(const Particle&), void (*afterPass)())
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
@@ -26,10 +28,11 @@ bool renderFrame()
     for (particleIndex = 0; particleIndex < particleCount; ++particleIndex) {
         Particle& p = particles[particleIndex];
         if (!p.active) continue;
-        drawParticle(p);
+        draw(p);
         moveParticle(p);
         applyReactions(p);
     }
+    if (afterPass) afterPass();
     // The position is read anew: a sync may have moved the song on while the overlays drew.
     constexpr auto relaxed = std::memory_order_relaxed;
     if (drawOverlays() && syncState.order.load(relaxed) == demoEndOrder && syncState.row.load(relaxed) == demoEndRow)

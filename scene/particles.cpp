@@ -32,26 +32,39 @@ int32_t zoneAt(float cx, float cy)
 
 }  // namespace
 
-void drawParticle(const Particle& p)
+void particleCorners(const Particle& p, float corners[4][3])
 {
     const float ox = p.driftX / (driftScale * 100.0f);
     const float oy = p.driftY / (driftScale * 100.0f);
     const float zd = p.z + particleDepth;
+    // The sums are formed in double and only then rounded to float.
     const double left = p.x - quadHalf + ox;
     const double right = p.x + quadHalf + ox;
     const double bottom = p.y - quadHalf + oy;
     const double top = p.y + quadHalf + oy;
+    const double xs[4] = {right, left, right, left};
+    const double ys[4] = {top, top, bottom, bottom};
+    for (int i = 0; i < 4; ++i) {
+        corners[i][0] = static_cast<float>(xs[i]);
+        corners[i][1] = static_cast<float>(ys[i]);
+        corners[i][2] = zd;
+    }
+}
 
+void drawParticle(const Particle& p)
+{
+    float corners[4][3];
+    particleCorners(p, corners);
     glColor4f(p.red, p.green, p.blue, p.alpha);
     glBegin(GL_TRIANGLE_STRIP);
     glTexCoord2d(1, 1);
-    glVertex3f(static_cast<float>(right), static_cast<float>(top), zd);
+    glVertex3f(corners[0][0], corners[0][1], corners[0][2]);
     glTexCoord2d(0, 1);
-    glVertex3f(static_cast<float>(left), static_cast<float>(top), zd);
+    glVertex3f(corners[1][0], corners[1][1], corners[1][2]);
     glTexCoord2d(1, 0);
-    glVertex3f(static_cast<float>(right), static_cast<float>(bottom), zd);
+    glVertex3f(corners[2][0], corners[2][1], corners[2][2]);
     glTexCoord2d(0, 0);
-    glVertex3f(static_cast<float>(left), static_cast<float>(bottom), zd);
+    glVertex3f(corners[3][0], corners[3][1], corners[3][2]);
     glEnd();
 }
 

@@ -41,5 +41,17 @@ void buildLattice();
 // One particle as a quad at its drifted place, pushed back by particleDepth.
 void drawParticle(const Particle& particle);
 
+// The four corners drawParticle sends, in its order (top right, top left, bottom right, bottom
+// left), x y z each, rounded as it rounds them: for a renderer that draws the same quads otherwise.
+void particleCorners(const Particle& particle, float corners[4][3]);
+
+// False when the quad adds nothing to the picture: under the additive blend (source alpha, one)
+// with colour and alpha clamped to 0..1 and the texture modulated by them, a particle whose
+// alpha is 0 or less, or whose colour is 0 or less in all three channels, adds zero everywhere.
+inline bool addsLight(const Particle& p)
+{
+    return p.alpha > 0.0f && (p.red > 0.0f || p.green > 0.0f || p.blue > 0.0f);
+}
+
 // One step of drift and fade.
 void moveParticle(Particle& particle);

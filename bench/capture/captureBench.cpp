@@ -1,124 +1,179 @@
-// Capture throughput against the live frame rate, on the same machine, context and song.
+// The capture's speed, and how far its batched particle pass strays from the live demo's.
 //
-//   build/bench/capture/capture_bench [FRAMES [ROUNDS]]     (default 120 frames, 2 rounds)
+//   build/bench/capture/capture_bench [SECONDS]
+//       Captures the demo (its first SECONDS, default all of it) at 60 fps to video (PNG frames
+//       without ffmpeg) as strobarium-capture does: --reference at 1280x720, the default at
+//       1280x720, and the default at 1920x1080. Prints the frames per second and total time of
+//       each, and the ratio of the two 1280x720 runs.
+//   build/bench/capture/capture_bench --compare [SECONDS]
+//       Renders the same frames both ways (renderFrame, and the batched pass of the capture) in
+//       two processes and compares them pixel by pixel: frames and pixels that differ, and the
+//       largest difference of a channel.
 //
-// Runs from the build folder's Data/ (the real demo data). Each measurement is a child process
-// of its own, since the scene is process-wide state that starts once: "live" renders the
-// frames as the demo's loop does (syncs from the offline player, renderFrame, swap); the
-// capture runs strobarium-capture's own loop for the same frames, once with PNG frames and
-// once through ffmpeg when it is installed. The rounds take the modes in turn, and the best
-// round of each mode is printed, as the machine is shared.
+// Runs from the build folder's Data/ (the real demo data). Every run is a child process of its
+// own, since the scene is process-wide state that starts once. Whole-demo runs take long on
+// llvmpipe: run it alone, in the background.
 #include <GL/gl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
+#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "capture/capture.h"
+#include "capture/particleBatch.h"
+#include "capture/videoPipe.h"
+#include "player/offline.h"
 #include "scene/frame.h"
 #include "scene/offscreenContext.h"
-#include "capture/videoPipe.h"
 #include "scene/projection.h"
-#include "player/offline.h"
-#include "scene/particles.h"
-#include "scene/textures.h"
 #include "sync/music.h"
+#include "sync/syncState.h"
 
 namespace {
 
-enum Mode { live, capturePng, captureVideo, modeCount };
-const char* const modeNames[modeCount] = {"live (renderFrame + swap)", "capture, PNG frames", "capture, ffmpeg video"};
+constexpr uint32_t fps = 60;
 
-double liveFps(int frames)
+// One capture as the program makes it; its statistics through `out`.
+void timedCapture(bool reference, int width, int height, double seconds, int out)
 {
-    std::string error;
-    if (!openOffscreenContext(captureWidth, captureHeight, error)) {
-        std::fprintf(stderr, "capture_bench: %s\n", error.c_str());
-        return 0;
-    }
-    setProjection(captureWidth, captureHeight);
-    if (!initScene() || !startMusicOffline(captureRate, nullptr)) {
-        std::fprintf(stderr, "capture_bench: no scene or module in %s/Data\n", std::filesystem::current_path().c_str());
-        return 0;
-    }
-    static int16_t sound[captureRate / 10 * 2];
-    const auto start = std::chrono::steady_clock::now();
-    for (int k = 0; k < frames; ++k) {
-        // The demo's audio thread mixes as it plays; here the same work is done in line.
-        const uint64_t sample = frameSample(uint64_t(k), 60, 1);
-        offlineRender(sound, uint32_t(sample - frameSample(uint64_t(std::max(k - 1, 0)), 60, 1)));
-        offlineDeliverSyncs(sample);
-        renderFrame();
-        swapOffscreenContext();
-    }
-    glFinish();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    stopMusic();
-    closeOffscreenContext();
-    return frames / seconds;
-}
-
-double captureFps(int frames, bool png)
-{
-    const std::filesystem::path out =
-        std::filesystem::temp_directory_path() / ("capture-bench-" + std::to_string(getpid()));
     CaptureOptions options;
-    options.outputDir = out.string();
-    options.png = png;
-    options.end.kind = SongPoint::seconds;
-    options.end.secondsValue = frames / 60.0;
+    options.outputDir = (std::filesystem::temp_directory_path() / ("capture-bench-" + std::to_string(getpid()))).string();
+    options.reference = reference;
+    options.width = width;
+    options.height = height;
+    if (seconds > 0) options.end = SongPoint{SongPoint::seconds, seconds, 0, 0};
     CaptureStats stats;
     const int status = runCapture(options, &stats);
-    std::filesystem::remove_all(out);
-    return status == 0 && stats.seconds > 0 ? stats.frames / stats.seconds : 0;
+    std::filesystem::remove_all(options.outputDir);
+    if (status == 0 && write(out, &stats, sizeof stats) != sizeof stats) _exit(1);
 }
 
-// One measurement in a fresh process; the child sends its figure back through a pipe.
-double measure(Mode mode, int frames)
+// Frames rendered one way, raw BGRA, into `out`, on the capture's clock, until the demo ends.
+void renderedFrames(bool reference, double seconds, int out)
+{
+    std::string error;
+    if (!openOffscreenContext(captureWidth, captureHeight, error)) return;
+    setProjection(captureWidth, captureHeight);
+    if (!initScene() || !startMusicOffline(captureRate, nullptr)) {
+        std::fprintf(stderr, "capture_bench: no scene or module in %s\n", std::filesystem::current_path().c_str());
+        return;
+    }
+    static int16_t sound[captureRate * 2];
+    static uint8_t pixels[captureWidth * captureHeight * 4];
+    uint64_t played = 0;
+    for (uint64_t k = 0; seconds <= 0 || double(k) < seconds * fps; ++k) {
+        const uint64_t sample = frameSample(k, fps, 1);
+        offlineRender(sound, uint32_t(sample - played));
+        played = sample;
+        offlineDeliverSyncs(sample);
+        if (reference) {
+            renderFrame();
+        } else {
+            renderFrameWith(collectLitParticle, drawCollectedParticles);
+        }
+        glReadPixels(0, 0, captureWidth, captureHeight, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
+        if (write(out, pixels, sizeof pixels) != ssize_t(sizeof pixels)) break;
+        if (syncState.finished.load() || sample > offlineEndSample() + captureRate) break;
+    }
+    stopMusic();
+    closeOffscreenContext();
+}
+
+// A child that runs `work(out)` with the write end of a pipe; the read end for the parent.
+template <typename Work>
+int child(Work work, pid_t& pid)
 {
     int ends[2];
-    if (pipe(ends) != 0) return 0;
-    const pid_t child = fork();
-    if (child == 0) {
+    pid = -1;
+    if (pipe(ends) != 0) return -1;
+    pid = fork();
+    if (pid == 0) {
         close(ends[0]);
-        const double fps = mode == live ? liveFps(frames) : captureFps(frames, mode == capturePng);
-        const ssize_t written = write(ends[1], &fps, sizeof fps);
-        _exit(written == sizeof fps ? 0 : 1);
+        work(ends[1]);
+        _exit(0);
     }
     close(ends[1]);
-    double fps = 0;
-    if (child < 0 || read(ends[0], &fps, sizeof fps) != sizeof fps) fps = 0;
-    close(ends[0]);
-    if (child > 0) waitpid(child, nullptr, 0);
-    return fps;
+    return ends[0];
+}
+
+bool readAll(int from, uint8_t* into, size_t bytes)
+{
+    for (size_t got = 0; got < bytes;) {
+        const ssize_t n = read(from, into + got, bytes - got);
+        if (n <= 0) return false;
+        got += size_t(n);
+    }
+    return true;
+}
+
+int compare(double seconds)
+{
+    pid_t pids[2] = {-1, -1};
+    const int from[2] = {child([&](int out) { renderedFrames(true, seconds, out); }, pids[0]),
+                         child([&](int out) { renderedFrames(false, seconds, out); }, pids[1])};
+    static uint8_t frames[2][captureWidth * captureHeight * 4];
+    uint64_t count = 0, framesDiffering = 0, pixelsDiffering = 0;
+    int largest = 0;
+    while (readAll(from[0], frames[0], sizeof frames[0]) && readAll(from[1], frames[1], sizeof frames[1])) {
+        uint64_t differing = 0;
+        for (size_t i = 0; i < sizeof frames[0]; i += 4) {
+            int most = 0;
+            for (int c = 0; c < 3; ++c) most = std::max(most, std::abs(frames[0][i + c] - frames[1][i + c]));
+            differing += most > 0;
+            largest = std::max(largest, most);
+        }
+        framesDiffering += differing > 0;
+        pixelsDiffering += differing;
+        ++count;
+    }
+    for (int i = 0; i < 2; ++i) {
+        close(from[i]);
+        waitpid(pids[i], nullptr, 0);
+    }
+    const double pixels = double(count) * captureWidth * captureHeight;
+    std::printf("capture comparison: %" PRIu64 " frames at %dx%d, %u fps, renderFrame against the batched pass\n"
+                "  frames that differ   %" PRIu64 " (%.2f %%)\n  pixels that differ   %" PRIu64 " (%.5f %%)\n"
+                "  largest difference   %d of 255 in a channel\n",
+                count, captureWidth, captureHeight, fps, framesDiffering, count ? 100.0 * framesDiffering / count : 0,
+                pixelsDiffering, pixels > 0 ? 100.0 * pixelsDiffering / pixels : 0, largest);
+    return count > 0 ? 0 : 1;
+}
+
+CaptureStats measure(bool reference, int width, int height, double seconds)
+{
+    pid_t pid = 0;
+    const int from = child([&](int out) { timedCapture(reference, width, height, seconds, out); }, pid);
+    CaptureStats stats;
+    if (!readAll(from, reinterpret_cast<uint8_t*>(&stats), sizeof stats)) stats = CaptureStats{};
+    close(from);
+    waitpid(pid, nullptr, 0);
+    std::printf("  %-24s %4dx%-4d %6" PRIu64 " frames in %7.1f s  %6.2f fps\n", reference ? "--reference" : "default",
+                width, height, stats.frames, stats.seconds, stats.seconds > 0 ? stats.frames / stats.seconds : 0);
+    std::fflush(stdout);
+    return stats;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const int frames = argc > 1 ? std::atoi(argv[1]) : 120;
-    const int rounds = argc > 2 ? std::atoi(argv[2]) : 2;
-    if (frames < 1 || rounds < 1) {
-        std::fprintf(stderr, "usage: capture_bench [FRAMES [ROUNDS]]\n");
-        return 2;
-    }
+    const bool comparing = argc > 1 && std::strcmp(argv[1], "--compare") == 0;
+    const double seconds = argc > 1 + comparing ? std::atof(argv[1 + comparing]) : 0;
     std::filesystem::current_path(STROBARIUM_BINARY_DIR);
-    const int modes = ffmpegAvailable() ? modeCount : captureVideo;
-    double best[modeCount] = {};
-    for (int round = 0; round < rounds; ++round)
-        for (int mode = 0; mode < modes; ++mode) best[mode] = std::max(best[mode], measure(Mode(mode), frames));
-    std::printf("capture benchmark: %d frames at %dx%d from the song's start, 60 fps clock, best of %d rounds\n",
-                frames, captureWidth, captureHeight, rounds);
-    for (int mode = 0; mode < modes; ++mode) {
-        std::printf("  %-28s %7.2f fps", modeNames[mode], best[mode]);
-        if (mode != live && best[live] > 0) std::printf("   %.2f x live", best[mode] / best[live]);
-        std::printf("\n");
-    }
-    return best[live] > 0 ? 0 : 1;
+    if (comparing) return compare(seconds);
+    std::printf("capture benchmark: %s at %u fps, to %s\n", seconds > 0 ? "the demo's start" : "the whole demo", fps,
+                ffmpegAvailable() ? "H.264 video" : "PNG frames (no ffmpeg)");
+    const CaptureStats reference = measure(true, captureWidth, captureHeight, seconds);
+    const CaptureStats batched = measure(false, captureWidth, captureHeight, seconds);
+    if (reference.seconds > 0 && batched.seconds > 0)
+        std::printf("  default is %.2f x as fast as --reference\n", reference.seconds / batched.seconds);
+    measure(false, 1920, 1080, seconds);
+    return reference.frames > 0 && batched.frames > 0 ? 0 : 1;
 }

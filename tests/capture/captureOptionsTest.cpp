@@ -26,6 +26,13 @@ TEST(CaptureOptions, EveryOptionIsTakenAtItsEdges)
     for (const auto& args : {std::vector<const char*>{"--fps", "1", "--start", ".5"}, {"--fps", "1000", "--output", "x"},
                              {"--start", "9:0", "--end", "1"}})  // seconds against a position: the song decides
         EXPECT_TRUE(parse(args, o, error)) << args[1] << ": " << error;
+    EXPECT_EQ(o.width * 10000 + o.height + o.crf + o.reference, 12800720 + 16) << "defaults: 1280x720, CRF 16";
+    EXPECT_EQ(o.preset, "ultrafast");
+    ASSERT_TRUE(parse({"--size", "3840x2160", "--crf", "51", "--preset", "placebo", "--reference"}, o, error)) << error;
+    EXPECT_EQ(o.width * 10000 + o.height + o.crf + o.reference, 38402160 + 52);
+    EXPECT_EQ(o.preset, "placebo");
+    ASSERT_TRUE(parse({"--size", "320x180", "--crf", "0", "--preset", "medium"}, o, error)) << error;
+    EXPECT_EQ(o.width * 10000 + o.height + o.crf, 3200180);
 }
 
 // One row for each way the command line can be wrong.
@@ -50,6 +57,12 @@ TEST(CaptureOptions, EachMistakeIsNamed)
         {{"--start", "1.2.3"}, "bad song point '1.2.3' for --start"},
         {{"--start", "."}, "bad song point '.' for --start"},
         {{"--start", "100000"}, "bad song point '100000' for --start"},
+        {{"--size", "1920+1080"}, "bad size '1920+1080'"},
+        {{"--size", "1920x1200"}, "size '1920x1200' is not 16:9"},
+        {{"--size", "7680x4320"}, "size '7680x4320' is out of range"},
+        {{"--size", "304x171"}, "size '304x171' is out of range"},
+        {{"--crf", "52"}, "bad CRF '52'"},
+        {{"--preset", "ultrafaster"}, "unknown preset 'ultrafaster'"},
         {{"--start", "5", "--end", "5"}, "--end must lie after --start"},
         {{"--start", "9:8", "--end", "8:60"}, "--end must lie after --start"},
         {{"--start", "9:8", "--end", "9:8"}, "--end must lie after --start"},

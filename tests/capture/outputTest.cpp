@@ -5,12 +5,14 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "capture/frameHash.h"
 #include "capture/frameSink.h"
 #include "capture/pngWriter.h"
 #include "capture/wavWriter.h"
+#include "scene/particles.h"
 #include "tests/support/files.h"
 
 namespace {
@@ -21,6 +23,22 @@ TEST(FrameHash, IsFnv1a64AndCanBeTakenInPieces)
     for (const auto& v : {std::pair<size_t, uint64_t>{0, 0xcbf29ce484222325ull}, {6, 0x85944171f73967e8ull}})
         EXPECT_EQ(frameHash(text, v.first), v.second) << v.first;
     EXPECT_EQ(frameHash(text + 3, 3, frameHash(text, 3)), 0x85944171f73967e8ull);
+}
+
+TEST(ParticleBatch, OnlyQuadsThatAddNothingAreLeftOut)
+{
+    const struct {
+        float alpha, red, green, blue;
+        bool lit;
+    } cases[] = {
+        {1, 0, 0, 0, false},     {0, 1, 1, 1, false},     {-7.45e-8f, 1, 1, 1, false}, {1.75f, -1, -1, -1, false},
+        {1e-7f, 1, 0, 0, true},  {1, 0, 0.5f, 0, true},   {1, 0, 0, 1e-30f, true},     {0.5f, -1, 0.25f, 0, true},
+    };
+    for (const auto& c : cases) {
+        Particle p{};
+        std::tie(p.alpha, p.red, p.green, p.blue) = std::tie(c.alpha, c.red, c.green, c.blue);
+        EXPECT_EQ(addsLight(p), c.lit) << c.alpha << " " << c.red << " " << c.green << " " << c.blue;
+    }
 }
 
 TEST(FrameSink, UprightRgbFlipsRowsAndSwapsChannels)
