@@ -89,8 +89,9 @@ TEST(Reactions, EachBranchStoresItsValuesAndTheLastRuleToFireWins)
         {4, {1, 2}, zoneCore, 0, 0, 0, "1.5 0.5 0.5 1 -200 200 60 -3 -3 27 -86 "},
     };
     for (const auto& c : cases) {
-        const std::string stored = look(react(sentinel(c.zone, c.x, c.y), c.order, c.hits, c.skip));
-        EXPECT_EQ(stored + joined(particleDepth), c.look);
+        const Particle p = react(sentinel(c.zone, c.x, c.y), c.order, c.hits, c.skip);
+        EXPECT_EQ(look(p) + joined(particleDepth), c.look);
+        EXPECT_EQ(joined(+p.active, p.fade, p.x, p.y, p.z, p.zone), joined(1, 0.1f, c.x, c.y, -7, c.zone)) << "only the lattice sets these";
     }
 }
 
