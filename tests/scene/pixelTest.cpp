@@ -35,12 +35,6 @@ protected:
     }
     static void TearDownTestSuite() { closeOffscreenContext(); }
     void SetUp() override { SceneDirectory::SetUp(); setProjection(1280, 720); }
-    static bool frameAt(int32_t order, int32_t row)
-    {
-        syncState.order = order;
-        syncState.row = row;
-        return renderFrame();
-    }
 };
 
 TEST_F(Pixels, BitmapsStandUprightWithTheirRowsPaddedAndFilteredLinearly)
@@ -50,7 +44,8 @@ TEST_F(Pixels, BitmapsStandUprightWithTheirRowsPaddedAndFilteredLinearly)
     title.rgb = {0, 0, 255, 255, 255, 255, 255, 0, 0, 0, 255, 0};
     ASSERT_TRUE(writeFileBytes(bitmapFiles[1], encodeBmp24(title)));
     ASSERT_EQ(initScene(), 1);
-    ASSERT_TRUE(frameAt(1, -1));  // the title alone, opaque: x -56 to 56, y -6 to 12, on the far plane
+    syncState.order = 1, syncState.row = -1;  // the title alone, opaque: x -56 to 56, y -6 to 12, on the far plane
+    ASSERT_TRUE(renderFrame());
     const struct { double x, y; const char* rgb; } samples[] = {
         {-28, -1.5, "255 0 0 "}, {28, -1.5, "0 255 0 "}, {-28, 7.5, "0 0 255 "}, {28, 7.5, "255 255 255 "},
         {0, 3, "128 128 128 "},  // halfway between all four
@@ -65,20 +60,19 @@ TEST_F(Pixels, BitmapsStandUprightWithTheirRowsPaddedAndFilteredLinearly)
 TEST_F(Pixels, ParticlesAddColourTimesAlphaUpToTheFarPlaneWhichTheOverlaysLeaveAsItWas)
 {
     ASSERT_EQ(initScene(), 1);
-    ASSERT_TRUE(frameAt(1, 0));
-    // All others stay black and add nothing. Homes: 41 (-34, -2, 11), 3690 (-9, -7, 0), 29 (-46, -14, -1).
+    syncState.order = 1, syncState.row = 0;
+    ASSERT_TRUE(renderFrame());
+    // All others stay black and add nothing. Homes: 41 (-34, -2, 11), 3690 (-9, -7, 0), 29 (-46, -14, -1)
+    // moved to -0.5.
     const auto light = [](int i, float red, float green, float blue, float alpha) {
         particles[i].red = red, particles[i].green = green, particles[i].blue = blue, particles[i].alpha = alpha;
     };
-    light(41, 1, 0, 0, 0.5f), light(3690, 0, 1, 0, 1), light(29, 0, 0, 1, 1);
-    ASSERT_TRUE(frameAt(0, -1));
+    light(41, 1, 0, 0, 0.5f), light(3690, 0, 1, 0, 1), light(29, 0, 0, 1, 1), particles[29].z = -0.5f;
+    syncState.order = 0, syncState.row = -1;
+    ASSERT_TRUE(renderFrame());
     EXPECT_EQ(shows(-34, -2, -89, "128 0 0 "), "128 0 0 ") << "half alpha adds half";
     EXPECT_EQ(shows(-9, -7, -100, "0 255 0 "), "0 255 0 ") << "on the far plane";
-    EXPECT_EQ(shows(-46, -14, -101, "0 0 0 "), "0 0 0 ") << "beyond it";
-    light(3690, 0, 1, 0, 1);
-    particleDepth = -100.5f;
-    ASSERT_TRUE(frameAt(0, -1));
-    EXPECT_EQ(shows(-9, -7, -100.5, "0 0 0 "), "0 0 0 ") << "half a unit beyond";
+    EXPECT_EQ(shows(-46, -14, -100.5, "0 0 0 "), "0 0 0 ") << "half a unit beyond";
 }
 
 }  // namespace

@@ -14,7 +14,6 @@ Particle sentinel(int32_t zone, float x = 30, float y = 30)
     return Particle{1, 0.3f, 0.1f, 0.125f, 0.25f, 0.375f, x, y, -7, 3333, 4444, 5555, 777, 888, 999, zone};
 }
 
-// Alpha, colour, drift and steps: the fields the rules write.
 std::string look(const Particle& p)
 {
     return joined(p.alpha, p.red, p.green, p.blue, p.driftX, p.driftY, p.driftZ, p.driftStepX, p.driftStepY, p.driftStepZ);
@@ -25,12 +24,9 @@ std::string look(const Particle& p)
 Particle react(Particle p, int32_t order, std::initializer_list<int> hits, int skip = 0)
 {
     resetSyncState();
-    randomState = 1;
-    particleDepth = -100.0f;
+    randomState = 1, particleDepth = -100.0f;
     for (int i = 0; i < skip; ++i) nextRandom();
-    syncState.order = order;
-    syncState.lastNote18 = 14;
-    syncState.lastNote19 = 31;
+    syncState.order = order, syncState.lastNote18 = 14, syncState.lastNote19 = 31;
     for (int instrument : hits) syncState.instrumentHit[instrument] = 1;
     applyReactions(p);
     return p;
@@ -49,38 +45,32 @@ TEST(Reactions, EachRuleFiresForItsZonesAndOrdersAndDrawsItsCount)
 {
     const int32_t zones[4] = {zoneCore, zoneRing, zoneBand, zoneSide};
     const int instruments[5] = {18, 19, 3, 1, 2};
-    // Draws per instrument and zone, in the order above, at a home of (30, 30); 'D': that
-    // instrument also moves particleDepth.
-    const struct { int32_t orders[3]; int draws[5][4]; const char* depth; } sections[] = {
-        {{-1, 0, 2}, {{0, 0, 0, 0}, {0, 0, 3, 0}, {0, 0, 0, 0}, {0, 0, 6, 0}, {0, 0, 0, 0}}, "....."},
-        {{3, 4, 5}, {{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 9, 0, 0}, {10, 0, 0, 0}, {7, 0, 7, 7}}, "...D."},
-        {{6, 7, 7}, {{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 9, 0, 0}, {10, 0, 0, 0}, {0, 0, 9, 9}}, "...D."},
-        {{8, 9, 17}, {{0, 0, 7, 7}, {0, 0, 7, 0}, {0, 9, 0, 0}, {10, 0, 0, 0}, {0, 0, 9, 9}}, "DD.D."},
+    // Draws per instrument and zone, in the order above, at a home of (30, 30); every branch draws,
+    // so 0 means the rule left the particle alone.
+    const struct { int32_t orders[3]; int draws[5][4]; } sections[] = {
+        {{-1, 0, 2}, {{0, 0, 0, 0}, {0, 0, 3, 0}, {0, 0, 0, 0}, {0, 0, 6, 0}, {0, 0, 0, 0}}},
+        {{3, 4, 5}, {{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 9, 0, 0}, {10, 0, 0, 0}, {7, 0, 7, 7}}},
+        {{6, 7, 7}, {{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 9, 0, 0}, {10, 0, 0, 0}, {0, 0, 9, 9}}},
+        {{8, 9, 17}, {{0, 0, 7, 7}, {0, 0, 7, 0}, {0, 9, 0, 0}, {10, 0, 0, 0}, {0, 0, 9, 9}}},
     };
     for (const auto& section : sections)
         for (int32_t order : section.orders)
             for (int i = 0; i < 5; ++i)
                 for (int z = 0; z < 4; ++z) {
-                    const Particle before = sentinel(zones[z]), after = react(before, order, {instruments[i]});
-                    const int expected = section.draws[i][z];
-                    EXPECT_EQ(joined(draws(), look(after) != look(before), particleDepth != -100.0f),
-                              joined(expected, expected > 0, expected > 0 && section.depth[i] == 'D'))
+                    react(sentinel(zones[z]), order, {instruments[i]});
+                    EXPECT_EQ(draws(), section.draws[i][z])
                         << "order " << order << ", instrument " << instruments[i] << ", zone " << zones[z];
-                    EXPECT_EQ(joined(after.active, after.fade, after.x, after.y, after.z, after.zone),
-                              joined(before.active, before.fade, before.x, before.y, before.z, before.zone));
                 }
     EXPECT_EQ(look(react(sentinel(zoneBand), 9, {0, 4, 5, 17})), look(sentinel(zoneBand))) << "no rule";
 }
 
-// Alpha, red, green, blue, drift x y z, step x y z, then particleDepth.
+// Alpha, red, green, blue, drift x y z, step x y z, then particleDepth; what the lattice set stays.
 TEST(Reactions, EachBranchStoresItsValuesAndTheLastRuleToFireWins)
 {
     const struct { int32_t order; std::initializer_list<int> hits; int32_t zone; float x, y; int skip; const char* look; } cases[] = {
         {8, {18}, zoneSide, 30, 30, 0, "0.5 1 1 0.5 160 -80 90 -28 1 12 -22 "},
-        {8, {19}, zoneBand, 30, 30, 0, "0.5 0.5 0.75 1 160 -80 90 -28 1 12 -22 "},
         {1, {19}, zoneBand, 30, 30, 0, "1 0.5 0.75 1 16 -8 9 0 -16 0 -100 "},
         {-1, {19}, zoneBand, 30, 0, 0, "1 0.5 0.75 1 16 -8 9 0 16 0 -100 "},
-        {3, {3}, zoneRing, 30, 30, 0, "1.75 0.5 0.5 1 -25 -6 -1 6 -2 2 -100 "},
         {3, {3}, zoneRing, 30, 30, 18, "1.75 0.75 0.75 0.5 -21 -23 -22 -12 14 -3 -100 "},  // green pick 0
         {3, {3}, zoneRing, 30, 30, 11, "1.75 0.5 0.5 0.5 -14 16 20 -10 11 12 -100 "},      // green pick 1
         {4, {1}, zoneCore, 0, 0, 0, "1 0.5 0.5 1 -250 -60 -10 -3 -3 1 -86 "},
@@ -99,15 +89,15 @@ TEST(Reactions, EachBranchStoresItsValuesAndTheLastRuleToFireWins)
         {4, {1, 2}, zoneCore, 0, 0, 0, "1.5 0.5 0.5 1 -200 200 60 -3 -3 27 -86 "},
     };
     for (const auto& c : cases) {
-        const std::string stored = look(react(sentinel(c.zone, c.x, c.y), c.order, c.hits, c.skip));
-        EXPECT_EQ(stored + joined(particleDepth), c.look);
+        const Particle p = react(sentinel(c.zone, c.x, c.y), c.order, c.hits, c.skip);
+        EXPECT_EQ(look(p) + joined(particleDepth), c.look);
+        EXPECT_EQ(joined(+p.active, p.fade, p.x, p.y, p.z, p.zone), joined(1, 0.1f, c.x, c.y, -7, c.zone));
     }
 }
 
-// Twelve steps round the wheel from red, each moving one channel by a quarter.
+// Twelve steps round the wheel, each moving one channel by a quarter (the notes above pin its start).
 TEST(Reactions, TheHueTableRunsRoundTheColourWheel)
 {
-    EXPECT_EQ(joined(hueTable[0].red, hueTable[0].green, hueTable[0].blue), "1 0.5 0.5 ");
     for (int n = 0; n < 12; ++n) {
         const Hue &a = hueTable[n], &b = hueTable[(n + 1) % 12];
         const float moved[3] = {std::abs(a.red - b.red), std::abs(a.green - b.green), std::abs(a.blue - b.blue)};

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <sstream>
 
 #include "scene/frame.h"
@@ -34,7 +33,7 @@ protected:
         ASSERT_EQ(chdir(dir.path().c_str()), 0);
         ASSERT_TRUE(writeTestData(dir.path()));
         for (GLuint* slot : textureSlots) *slot = 0;
-        std::memset(static_cast<void*>(particles), 0, sizeof particles);
+        for (Particle& p : particles) p = Particle{};
         particleIndex = particleCount, particleDepth = -100.0f, randomState = 1, titleFade = 1.0f;
         resetSyncState();
     }

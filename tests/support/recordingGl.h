@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 enum class GlFunc : uint8_t {
     Clear, LoadIdentity, BindTexture, BlendFunc, Color4f, Begin, End, TexCoord2d, Vertex3f, GenTextures,
@@ -15,9 +14,7 @@ enum class GlFunc : uint8_t {
 
 struct GlCall {
     GlFunc func;
-    double arg[9];     // in call order; integers and floats are held exactly, the rest 0
-    const char* name;  // "glVertex3f"
-    int argCount;
+    double arg[9];  // in call order; integers and floats are held exactly, the rest 0
 };
 
 namespace recordingGl {
@@ -28,8 +25,5 @@ using CallHook = void (*)(const GlCall& call);
 
 // Sets the hook (nullptr: none) and restarts texture names at 1.
 void reset(CallHook hook = nullptr);
-
-// "glVertex3f(1.75, -42.25, -130)", for readable failures.
-std::string describe(const GlCall& call);
 
 }  // namespace recordingGl
