@@ -2,10 +2,12 @@
 // frames), the same on every run. See captureUsage() for the options.
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "capture/capture.h"
 #include "capture/captureOptions.h"
+#include "scene/dataFolder.h"
 
 int main(int argc, char** argv)
 {
@@ -19,6 +21,11 @@ int main(int argc, char** argv)
         std::fputs(captureUsage(), stdout);
         return 0;
     }
+    // The output folder is where the user asked, even when the data is read from the
+    // installed folder.
+    std::error_code ignored;
+    options.outputDir = std::filesystem::absolute(options.outputDir, ignored).string();
+    enterDataFolder();
     // A dying ffmpeg must show up as a failed write with a message, not as a silent SIGPIPE.
     std::signal(SIGPIPE, SIG_IGN);
     return runCapture(options);

@@ -1,4 +1,4 @@
-#include "app/dataFolder.h"
+#include "scene/dataFolder.h"
 
 #include <filesystem>
 #include <system_error>
