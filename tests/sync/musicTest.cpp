@@ -59,7 +59,7 @@ TEST_F(Music, TheFrameLoopSeesTheScriptedPositionsAndHits)
 
 TEST_F(Music, EachWayTheMusicCannotStartIsOneStderrLineNamingItsCause)
 {
-    const std::vector<uint8_t> module = encodeXm(restartModule());
+    const std::vector<uint8_t> module = encodeXm(blankSong(20));
     const std::tuple<const char*, std::size_t, const char*> cases[] = {  // driver, module bytes, cause
         {"disk", 0, "strobarium: music: cannot open module \"Data/sonavel3.xm\": No such file or directory"},
         {"no-such-driver", module.size(), "strobarium: music: no audio device"},
