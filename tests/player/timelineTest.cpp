@@ -79,6 +79,9 @@ TEST(Timeline, EventsFallOnTheirTicksAndSyncsFireOnceTheirSampleIsPassedWithThei
     EXPECT_EQ(loaded(), planned(featureRows, 0, 0)) << "the backward jump repeats the song from order 0";
     EXPECT_EQ(playerSetSync(SyncType::end, 0, nullptr, 0) + playerSetSync(SyncType(3), 0, record, 0), 0u) << "no callback, unknown type";
     for (uint32_t i = 0; i < 6; ++i) EXPECT_EQ(playerSetSync(std::get<0>(syncs[i]), std::get<1>(syncs[i]), record, i), i + 1);
+    offlineDeliverSyncs(UINT64_MAX);
+    std::vector<int16_t> mix(2 * 64, 1);
+    EXPECT_TRUE(fired[0].empty() && offlineRender(mix.data(), 64) == 64 && mix == std::vector<int16_t>(2 * 64, 0)) << "nothing fires or sounds before playback";
     ASSERT_TRUE(playerPlay());
     EXPECT_EQ(playerSetSync(SyncType::end, 0, record, 0), 0u) << "already playing";
     for (int i = 0; i < timelineEventCount(); ++i)
