@@ -1,5 +1,5 @@
-// The timelines of synthetic modules, event by event against FT2's tick arithmetic, and the
-// syncs they fire with their data words. (The mix itself is checked on the device, in playbackTest.)
+// A synthetic module's timeline, event by event against FT2's tick arithmetic, and the syncs it
+// fires with their data words, each once its sample is passed (the mix is checked in playbackTest).
 #include "player/offline.h"
 #include "player/player.h"
 #include "player/timeline.h"
@@ -58,41 +58,14 @@ const std::vector<PlannedRow> featureRows = {
     {1, 7, 3, 150, {{0, 18, 28, 64}}}, {2, 0, 3, 150, {{0, 19, 36, 64}}}, {2, 1, 3, 150, {}},
 };
 
-class Timeline : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(playerOpenOffline(44100)); }
-    void TearDown() override { playerFree(); }
-    static void load(const char* name, const XmModule& module) { ASSERT_TRUE(playerLoadFile(writeModule(name, module).c_str(), 0, 0)); }
-};
-
-TEST_F(Timeline, EventsFallOnTheirTicksAndTheSongEndsWhereItWouldRepeat)
-{
-    load("feature.xm", featureModule());
-    EXPECT_EQ(loaded(), planned(featureRows, 0, 0)) << "the backward jump repeats the song from order 0";
-    std::vector<PlannedRow> restartRows;
-    for (int order = 0; order < 5; ++order)
-        for (int r = 0; r < (order % 2 ? 2 : order == 4 ? 3 : 4); ++r) restartRows.push_back({order, r, 4, 100, {{0, 1, 48 + r, 64}}});
-    load("restart.xm", restartModule());
-    EXPECT_EQ(loaded(), planned(restartRows, 2, 0)) << "repeats from the restart order";
-    EXPECT_EQ(offlineEndSample(), 15 * 4 * tickFrames(100));
-    playerFree();
-    EXPECT_EQ(timelineEventCount(), 0);
-    EXPECT_EQ(offlineEndSample(), 0u);
-}
-
 // Per user value: the data of each firing and the bound of the delivery that fired it.
 std::vector<std::pair<uint32_t, uint64_t>> fired[6];
 uint64_t deliveringBefore = 0;
 void record(uint32_t, uint32_t data, uint32_t user) { fired[user].push_back({data, deliveringBefore}); }
 
-TEST_F(Timeline, SyncsFireOnceTheirSampleIsPassedWithTheirDataWords)
+TEST(Timeline, EventsFallOnTheirTicksAndSyncsFireOnceTheirSampleIsPassedWithTheirDataWords)
 {
-    const struct {
-        SyncType type;
-        uint32_t param;
-        std::size_t count;
-        uint32_t first, second;
-    } syncs[] = {
+    const std::tuple<SyncType, uint32_t, std::size_t, uint32_t, uint32_t> syncs[] = {  // type, param; how often it fires, its first and second data
         {SyncType::position, 0xFFFFFFFF, 20, 0x00000000, 0x00010000},  // every row
         {SyncType::position, 0x00050001, 2, 0x00050001, 0x00050001},   // 1:5, looped
         {SyncType::position, 0x0000FFFF, 2, 0x00000000, 0x00000002},   // row 0 of any order
@@ -100,34 +73,27 @@ TEST_F(Timeline, SyncsFireOnceTheirSampleIsPassedWithTheirDataWords)
         {SyncType::instrument, 0x005F0013, 1, 0x0040005F, 0},           // B-7 of 19 only
         {SyncType::end, 0, 1, 0, 0},
     };
-    load("feature.xm", featureModule());
-    for (uint32_t i = 0; i < 6; ++i) {
-        fired[i].clear();
-        EXPECT_EQ(playerSetSync(syncs[i].type, syncs[i].param, record, i), i + 1);
-    }
+    ASSERT_TRUE(playerOpenOffline(44100));
+    EXPECT_EQ(playerSetSync(SyncType::end, 0, record, 0), 0u) << "no module yet";
+    ASSERT_TRUE(playerLoadFile(writeModule("feature.xm", featureModule()).c_str(), 0, 0));
+    EXPECT_EQ(loaded(), planned(featureRows, 0, 0)) << "the backward jump repeats the song from order 0";
+    EXPECT_EQ(playerSetSync(SyncType::end, 0, nullptr, 0) + playerSetSync(SyncType(3), 0, record, 0), 0u) << "no callback, unknown type";
+    for (uint32_t i = 0; i < 6; ++i) EXPECT_EQ(playerSetSync(std::get<0>(syncs[i]), std::get<1>(syncs[i]), record, i), i + 1);
     offlineDeliverSyncs(UINT64_MAX);
-    EXPECT_TRUE(fired[0].empty()) << "nothing fires before playback";
+    std::vector<int16_t> mix(2 * 64, 1);
+    EXPECT_TRUE(fired[0].empty() && offlineRender(mix.data(), 64) == 64 && mix == std::vector<int16_t>(2 * 64, 0)) << "nothing fires or sounds before playback";
     ASSERT_TRUE(playerPlay());
+    EXPECT_EQ(playerSetSync(SyncType::end, 0, record, 0), 0u) << "already playing";
     for (int i = 0; i < timelineEventCount(); ++i)
         for (uint64_t before : {timelineEvents()[i].sample, timelineEvents()[i].sample + 1})
             offlineDeliverSyncs(deliveringBefore = before);
     for (uint32_t i = 0; i < 6; ++i) {
-        ASSERT_EQ(fired[i].size(), syncs[i].count) << "sync " << i;
-        EXPECT_EQ(fired[i][0].first, syncs[i].first) << "sync " << i;
-        EXPECT_EQ(fired[i][syncs[i].count > 1].first, syncs[i].count > 1 ? syncs[i].second : syncs[i].first) << "sync " << i;
+        const auto [type, param, count, first, second] = syncs[i];
+        ASSERT_EQ(fired[i].size(), count) << "sync " << i;
+        EXPECT_EQ(fired[i][0].first, first) << "sync " << i;
+        EXPECT_EQ(fired[i][count > 1].first, count > 1 ? second : first) << "sync " << i;
     }
     EXPECT_EQ(fired[3][3].second, (6 * 6 + 3) * tickFrames(125) + 1) << "the delayed note fires once its tick is passed";
     EXPECT_EQ(fired[5][0].second, offlineEndSample() + 1);
-}
-
-TEST_F(Timeline, SyncsAreRefusedWhenTheyCannotWorkAndTheMixIsSilentBeforePlayback)
-{
-    EXPECT_EQ(playerSetSync(SyncType::end, 0, record, 0), 0u) << "no module yet";
-    load("restart.xm", restartModule());
-    EXPECT_EQ(playerSetSync(SyncType::end, 0, nullptr, 0) + playerSetSync(SyncType(3), 0, record, 0), 0u) << "no callback, unknown type";
-    std::vector<int16_t> mix(2 * 1471, 1);
-    EXPECT_EQ(offlineRender(mix.data(), 1471), 1471u);
-    EXPECT_EQ(mix, std::vector<int16_t>(2 * 1471, 0));
-    ASSERT_TRUE(playerPlay());
-    EXPECT_EQ(playerSetSync(SyncType::end, 0, record, 0), 0u) << "already playing";
+    playerFree();
 }

@@ -1,7 +1,7 @@
 // SDL's disk audio driver writing into a FIFO that a thread of ours reads, timing each write:
-// what reached the "device" and when. Stdio sits between the driver and the FIFO and passes our
-// device buffers on in writes of at most two (its 4096-byte buffer); pieces arriving within a
-// millisecond form one write, which arrived when the last of its buffers was handed over.
+// what reached the "device" and when. Stdio between the driver and the FIFO passes our buffers on
+// in writes of at most two (its 4096-byte buffer); pieces arriving within a millisecond form one
+// write, which arrived when the last of its buffers was handed over.
 // No globals: a DiskDevice holds its reader thread and what it read.
 #pragma once
 
@@ -37,23 +37,23 @@ struct DiskDevice {
         reader = std::thread([this] { read(); });
     }
 
-    // Waits for the driver to close the FIFO (the player freed), then removes it.
+    // Waits for the driver to close the FIFO (the player freed); a reader still waiting for a
+    // driver that never came is let go by a writer that leaves at once.
     void finish()
     {
-        // A reader still waiting for the driver (which never came) is let go by a writer that leaves at once.
         const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
         if (fd >= 0) close(fd);
         reader.join();
         unlink(fifo.c_str());
     }
 
-    // When the buffer of device frame `frame` was handed over.
+    // When the buffer of device frame `frame` was handed over: each buffer before the last of its
+    // write went one buffer duration earlier.
     std::chrono::steady_clock::time_point handed(uint64_t frame, uint32_t bufferFrames) const
     {
-        if (writes.empty()) return {};
         auto write = writes.begin();
         while (write + 1 < writes.end() && write->endFrame <= frame) ++write;
-        // Each buffer before the last of its write went one buffer duration earlier.
+        if (write == writes.end()) return {};
         const uint64_t bufferEnd = std::min<uint64_t>((frame / bufferFrames + 1) * bufferFrames, write->endFrame);
         return write->at - std::chrono::microseconds((write->endFrame - bufferEnd) * 1000000 / 44100);
     }
@@ -63,8 +63,7 @@ private:
     {
         const int fd = open(fifo.c_str(), O_RDONLY);
         if (fd < 0) return;
-        // Large enough that one read takes whatever the driver wrote at once.
-        std::vector<uint8_t> buffer(1 << 16), pending;
+        std::vector<uint8_t> buffer(1 << 16), pending;  // one read takes whatever the driver wrote at once
         std::chrono::steady_clock::time_point lastPiece;
         for (ssize_t got; (got = ::read(fd, buffer.data(), buffer.size())) > 0;) {
             const auto at = std::chrono::steady_clock::now();
@@ -73,8 +72,7 @@ private:
             const auto* values = reinterpret_cast<const int16_t*>(pending.data());
             samples.insert(samples.end(), values, values + whole / 2);
             pending.erase(pending.begin(), pending.begin() + long(whole));
-            if (!writes.empty() && at - lastPiece < std::chrono::milliseconds(1) &&
-                writes.back().endFrame - writes.back().startFrame < 2 * deviceBufferFrames)
+            if (!writes.empty() && at - lastPiece < std::chrono::milliseconds(1) && writes.back().endFrame - writes.back().startFrame < 2 * deviceBufferFrames)
                 writes.back().endFrame = samples.size() / 2;
             else
                 writes.push_back({writes.empty() ? 0 : writes.back().endFrame, samples.size() / 2, at});

@@ -8,8 +8,7 @@
 
 TempDir::TempDir(const char* label)
 {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/" + label + "-XXXXXX";
+    std::string pattern = (std::filesystem::temp_directory_path() / label).string() + "-XXXXXX";
     if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a scratch folder from " + pattern);
     path_ = pattern;
 }
@@ -24,12 +23,6 @@ std::vector<uint8_t> readFileBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string readFileText(const std::string& path)
-{
-    const std::vector<uint8_t> bytes = readFileBytes(path);
-    return std::string(bytes.begin(), bytes.end());
 }
 
 bool writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes)

@@ -1,4 +1,4 @@
-// Scratch folders and whole-file reads and writes: the one copy every test uses.
+// Scratch folders and whole-file reads and writes: the one copy every test uses. No globals.
 #pragma once
 
 #include <cstdint>
@@ -22,5 +22,5 @@ private:
 
 // The whole file, empty when it cannot be read; writing (or replacing) is false on any failure.
 std::vector<uint8_t> readFileBytes(const std::string& path);
-std::string readFileText(const std::string& path);
+inline std::string readFileText(const std::string& path) { const auto bytes = readFileBytes(path); return {bytes.begin(), bytes.end()}; }
 bool writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);

@@ -2,13 +2,11 @@
 
 #include <xmp.h>
 
-#include <algorithm>
-
 #include "tests/support/files.h"
 
-namespace {
-
-XmModule song(int speed, int bpm, std::vector<uint8_t> orders, std::vector<int> rows, int channels, int instruments)
+// `rows` patterns played in `orders`, and `instruments` copies of a short looped square wave
+// (audible, cheap to mix).
+static XmModule song(int speed, int bpm, std::vector<uint8_t> orders, std::vector<int> rows, int channels, int instruments)
 {
     XmModule m;
     m.channels = channels;
@@ -16,17 +14,12 @@ XmModule song(int speed, int bpm, std::vector<uint8_t> orders, std::vector<int> 
     m.bpm = bpm;
     m.orders = std::move(orders);
     for (int r : rows) m.patterns.push_back(blankXmPattern(r, channels));
-    // A short looped square wave: audible, cheap to mix.
     XmInstrument square;
-    square.samples.resize(1);
-    for (int i = 0; i < 32; ++i) square.samples[0].data.push_back(i < 16 ? 60 : -60);
-    square.samples[0].loop = XmLoop::forward;
-    square.samples[0].loopLength = 32;
+    square.samples = {{"", false, std::vector<int16_t>(16, 60), XmLoop::forward, 0, 32}};
+    square.samples[0].data.resize(32, -60);
     m.instruments.assign(std::size_t(instruments), square);
     return m;
 }
-
-}  // namespace
 
 std::string writeModule(const std::string& name, const XmModule& module)
 {
@@ -63,20 +56,10 @@ XmModule featureModule()
     return m;
 }
 
-XmModule restartModule()
-{
-    XmModule m = song(4, 100, {0, 1, 0, 1, 2}, {4, 2, 3}, 4, 1);
-    m.restart = 2;
-    for (auto& pattern : m.patterns)
-        for (std::size_t r = 0; r < pattern.cells.size(); ++r) pattern.cells[r][0] = {xmNote(4, int(r)), 1, 0, 0, 0};
-    return m;
-}
-
 XmModule blankSong(int orders)
 {
-    std::vector<uint8_t> list(std::size_t(orders), 0);
-    list[2] = 1;
-    XmModule m = song(1, 255, list, {64, 64}, 2, 19);
+    XmModule m = song(1, 255, std::vector<uint8_t>(std::size_t(orders), 0), {64, 64}, 2, 19);
+    m.orders[2] = 1;
     auto& cells = m.patterns[1].cells;
     cells[0] = {{xmNote(1, 2), 18, 0, 0, 0}, {xmNote(1, 5), 18, 0, 0, 0}};
     const uint8_t instruments[] = {1, 2, 3, 19};
@@ -89,17 +72,12 @@ std::vector<int16_t> libxmpRender(const std::vector<uint8_t>& bytes, uint64_t fr
     std::vector<int16_t> out;
     xmp_context context = xmp_create_context();
     if (xmp_load_module_from_memory(context, bytes.data(), long(bytes.size())) == 0) {
+        out.resize(2 * frames);
         xmp_start_player(context, 44100, 0);
-        xmp_frame_info frame;
-        while (out.size() < 2 * frames && xmp_play_frame(context) == 0) {
-            xmp_get_frame_info(context, &frame);
-            const auto* data = static_cast<const int16_t*>(frame.buffer);
-            out.insert(out.end(), data, data + frame.buffer_size / 2);
-        }
+        xmp_play_buffer(context, out.data(), int(out.size() * sizeof out[0]), 0);
         xmp_end_player(context);
         xmp_release_module(context);
     }
     xmp_free_context(context);
-    out.resize(std::min<std::size_t>(out.size(), 2 * frames));
     return out;
 }

@@ -16,12 +16,9 @@ std::string writeModule(const std::string& name, const XmModule& module);
 
 // 4 channels, 19 instruments, 3 orders of every feature the player must time right (see the cells).
 XmModule featureModule();
-// Orders 0 1 0 1 2 (4, 2 and 3 rows) restarting at order 2, speed 4 at 100 BPM, instrument 1
-// playing note 48 + row on every row.
-XmModule restartModule();
 // `orders` orders of a blank 64-row pattern at speed 1, 255 BPM; order 2 plays another, with
 // notes 14 and 17 of instrument 18 on row 0, then note 21 of instruments 1, 2, 3 and 19 on rows 1 to 4.
 XmModule blankSong(int orders);
 
-// The first `frames` stereo frames libxmp renders from `bytes` at 44,100 Hz, past any end.
+// The first `frames` stereo frames libxmp renders from `bytes` at 44,100 Hz; empty if it refuses them.
 std::vector<int16_t> libxmpRender(const std::vector<uint8_t>& bytes, uint64_t frames);
