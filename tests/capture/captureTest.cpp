@@ -1,0 +1,127 @@
+// The capture's parts on their own: command line, frame clock, particle batch, upright picture and
+// the frame sink that writes frames in order on its own thread.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "capture/captureOptions.h"
+#include "capture/frameClock.h"
+#include "capture/frameSink.h"
+#include "scene/particles.h"
+
+namespace {
+
+bool parse(std::vector<const char*> args, CaptureOptions& options, std::string& error)
+{
+    args.insert(args.begin(), "strobarium-capture");
+    return parseCaptureOptions(int(args.size()), args.data(), options, error);
+}
+
+// The run test passes the rest as a user would.
+TEST(CaptureOptions, TheEncoderOptionsAndFlagsAreTakenAtTheirEdges)
+{
+    CaptureOptions o;
+    std::string error;
+    EXPECT_EQ(o.preset + " " + std::to_string(o.crf) + " " + std::to_string(o.fpsNumerator) + " " + std::to_string(o.reference), "ultrafast 16 60 0");
+    ASSERT_TRUE(parse({"--start", "255:255", "--end", "3.", "-h", "--crf", "51", "--preset", "placebo", "--reference"}, o, error));
+    EXPECT_TRUE(o.start.order == 255 && o.start.row == 255 && o.end.secondsValue == 3.0 && o.help && o.reference);
+    EXPECT_EQ(o.preset + " " + std::to_string(o.crf), "placebo 51");
+}
+
+// One row for each way the command line can be wrong.
+TEST(CaptureOptions, EachMistakeIsNamed)
+{
+    const struct {
+        std::vector<const char*> args;
+        const char* message;
+    } cases[] = {
+        {{"--frobnicate"}, "unknown option '--frobnicate'"},
+        {{"--fps"}, "option '--fps' needs a value"},
+        {{"--output", ""}, "the output directory must not be empty"},
+        {{"--fps", "59.94"}, "bad frame rate '59.94'"},
+        {{"--fps", "60/0"}, "bad frame rate '60/0'"},
+        {{"--fps", "1001"}, "bad frame rate '1001'"},
+        {{"--start", "256:0"}, "bad song point '256:0' for --start"},
+        {{"--start", "1e3"}, "bad song point '1e3' for --start"},
+        {{"--start", "1.2.3"}, "bad song point '1.2.3' for --start"},
+        {{"--start", "100000"}, "bad song point '100000' for --start"},
+        {{"--size", "1920+1080"}, "bad size '1920+1080'"},
+        {{"--size", "1920x1200"}, "size '1920x1200' is not 16:9"},
+        {{"--size", "304x171"}, "size '304x171' is out of range"},
+        {{"--crf", "52"}, "bad CRF '52'"},
+        {{"--preset", "ultrafaster"}, "unknown preset 'ultrafaster'"},
+        {{"--start", "5", "--end", "5"}, "--end must lie after --start"},
+        {{"--start", "9:8", "--end", "9:8"}, "--end must lie after --start"},
+    };
+    for (const auto& c : cases) {
+        CaptureOptions options;
+        std::string error;
+        EXPECT_TRUE(!parse(c.args, options, error) && error.rfind(c.message, 0) == 0) << c.message << ", got: " << error;
+    }
+}
+
+TEST(FrameClock, FramesFallOnWholeSamplesAndFirstFrameAtOrAfterInvertsThem)
+{
+    EXPECT_EQ(frameSample(1001, 60000, 1001), 736470u);              // 736470.735
+    EXPECT_EQ(frameSample(7200000, 1000000, 1000), 7200u * 44100u);  // two hours at 1000 fps
+    for (const auto& rate : {std::pair<uint32_t, uint32_t>{60000, 1001}, {25, 1}, {7, 3}, {1000, 1}, {1, 1}})
+        for (uint64_t sample = 0; sample < 200000; sample += 37) {
+            const uint64_t k = firstFrameAtOrAfter(sample, rate.first, rate.second);
+            ASSERT_GE(frameSample(k, rate.first, rate.second), sample) << rate.first << "/" << rate.second;
+            ASSERT_TRUE(k == 0 || frameSample(k - 1, rate.first, rate.second) < sample) << "frame " << k;
+        }
+}
+
+
+// The batched pass leaves out only the quads that add nothing under the additive blend.
+TEST(ParticleBatch, OnlyQuadsThatAddNothingAreLeftOut)
+{
+    const struct { float alpha, red, green, blue; bool lit; } cases[] = {
+        {0, 1, 1, 1, false}, {1.75f, -1, 0, -1, false}, {1e-7f, 0, 0, 1e-30f, true}, {0.5f, -1, 0.25f, 0, true}};
+    for (const auto& c : cases) {
+        Particle p{};
+        std::tie(p.alpha, p.red, p.green, p.blue) = std::tie(c.alpha, c.red, c.green, c.blue);
+        EXPECT_EQ(addsLight(p), c.lit) << c.alpha << " " << c.red << " " << c.green << " " << c.blue;
+    }
+}
+
+TEST(FrameSink, UprightRgbFlipsRowsAndSwapsChannels)
+{
+    // 2x2, bottom row first, BGRA: bottom-left blue, bottom-right green, top-left red, top-right white.
+    const uint8_t bgra[] = {255, 0, 0, 9, 0, 255, 0, 9, 0, 0, 255, 9, 255, 255, 255, 9};
+    std::vector<uint8_t> rgb(12);
+    uprightRgb(bgra, 2, 2, rgb.data());
+    EXPECT_EQ(rgb, (std::vector<uint8_t>{255, 0, 0, 255, 255, 255, 0, 0, 255, 0, 255, 0}));
+}
+
+// Frames go through the sink's own thread to the video pipe upright, raw and back to back (the
+// run test reads their log lines and PNG files).
+TEST(FrameSink, FramesLeaveInOrderUprightThroughThePipe)
+{
+    constexpr int width = 67;  // odd sizes catch row-stride mistakes
+    constexpr int height = 13;
+    FILE* log = std::tmpfile();
+    FILE* video = std::tmpfile();
+    ASSERT_TRUE(log && video && startFrameSink({log, video, "", width, height}));
+    std::string frames;
+    for (uint64_t f = 0; f < 5; ++f) {
+        FrameSlot& slot = beginFrame();
+        for (size_t i = 0; i < size_t(width) * height * 4; ++i) slot.pixels[i] = uint8_t(i * 31 + f * 101);
+        std::vector<uint8_t> upright(size_t(width) * height * 3);
+        uprightRgb(slot.pixels, width, height, upright.data());
+        endFrame();
+        frames.append(upright.begin(), upright.end());
+    }
+    ASSERT_TRUE(finishFrameSink()) << frameSinkError();
+    std::string written(frames.size() + 1, '\0');
+    std::rewind(video);
+    written.resize(std::fread(&written[0], 1, written.size(), video));
+    EXPECT_EQ(written, frames);
+    std::fclose(log);
+    std::fclose(video);
+}
+
+}  // namespace
