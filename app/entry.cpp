@@ -4,7 +4,6 @@
 
 #include "app/display.h"
 #include "scene/frame.h"
-#include "scene/particles.h"
 #include "sync/music.h"
 #include "sync/syncState.h"
 

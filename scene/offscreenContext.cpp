@@ -43,4 +43,3 @@ void closeOffscreenContext()
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
-void swapOffscreenContext() { SDL_GL_SwapWindow(window); }

@@ -10,5 +10,3 @@
 bool openOffscreenContext(int width, int height, std::string& error);
 void closeOffscreenContext();
 
-// Presents the back buffer, as the demo's frame loop does after each frame.
-void swapOffscreenContext();
