@@ -12,6 +12,7 @@
 
 #include "capture/frameSink.h"
 #include "capture/particleBatch.h"
+#include "scene/dataFiles.h"
 #include "scene/frame.h"
 #include "scene/offscreenContext.h"
 #include "capture/progress.h"
@@ -90,7 +91,7 @@ bool startPlayer()
 {
     // The offline output cannot fail at our constant rate: a failure is the module's.
     if (startMusicOffline(captureRate, logSync)) return true;
-    complain(std::string("cannot load the module \"") + musicFileName + "\"");
+    complain(std::string("cannot load the module \"") + moduleFile + "\"");
     return false;
 }
 

@@ -1,6 +1,7 @@
 #include "sync/music.h"
 
 #include "player/offline.h"
+#include "scene/dataFiles.h"
 #include "sync/bassmod.h"
 #include "sync/callbacks.h"
 #include "sync/syncState.h"
@@ -65,7 +66,7 @@ void CALLBACK observedSync(HSYNC handle, DWORD data, DWORD user)
 // Both starts: everything after opening the output.
 bool loadRegisterAndPlay(bool openFailed)
 {
-    const bool loadFailed = !BASSMOD_MusicLoad(false, musicFileName, 0, 0, BASS_MUSIC_RAMPS | BASS_MUSIC_SURROUND);
+    const bool loadFailed = !BASSMOD_MusicLoad(false, moduleFile, 0, 0, BASS_MUSIC_RAMPS | BASS_MUSIC_SURROUND);
     DWORD index = 0;
     for (const SyncPoint& point : syncSchedule) {
         if (observer)

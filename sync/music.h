@@ -8,8 +8,6 @@
 
 #include <cstdint>
 
-constexpr const char* musicFileName = "Data/sonavel3.xm";
-
 // Initialises the player, loads the module, registers all 27 syncs (whatever happened
 // before) and starts playback. True only if all of init, load and play succeeded.
 bool startMusic();
