@@ -4,6 +4,9 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "scene/offscreenContext.h"
 #include "scene/projection.h"
 #include "tests/scene/sceneFixture.h"
@@ -73,6 +76,55 @@ TEST_F(Pixels, ParticlesAddColourTimesAlphaUpToTheFarPlaneWhichTheOverlaysLeaveA
     EXPECT_EQ(shows(-34, -2, -89, "128 0 0 "), "128 0 0 ") << "half alpha adds half";
     EXPECT_EQ(shows(-9, -7, -100, "0 255 0 "), "0 255 0 ") << "on the far plane";
     EXPECT_EQ(shows(-46, -14, -100.5, "0 0 0 "), "0 0 0 ") << "half a unit beyond";
+}
+
+// Whatever the view test calls outside draws no pixel on real Mesa, at the demo's size and at
+// another; whatever lies a few pixels inside a plane draws and is not called outside.
+TEST_F(Pixels, QuadsCalledOutsideTheViewDrawNothing)
+{
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glColor4f(1, 1, 1, 1);
+    std::vector<uint8_t> frame;
+    const auto drawn = [&](int width, int height, const float corners[4][3]) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        glBegin(GL_TRIANGLE_STRIP);
+        for (int i = 0; i < 4; ++i) glVertex3fv(corners[i]);
+        glEnd();
+        frame.assign(size_t(width) * height, 0);
+        glReadPixels(0, 0, width, height, GL_RED, GL_UNSIGNED_BYTE, frame.data());
+        return std::count(frame.begin(), frame.end(), 0) < std::ptrdiff_t(frame.size());
+    };
+    // Edges of the view at depth 50: x = +-26.03 * aspect, y = +-26.03; near 0.1, far 100.
+    const struct { float x, y, z, half; bool outside; } quads[] = {
+        {0, 0, -50, 0.75f, false},      {0, 0, -100.5f, 0.75f, true},  {0, 0, -99.5f, 0.75f, false},
+        {0, 0, -0.05f, 0.01f, true},    {0, 0, -0.2f, 0.01f, false},   {0, 0, 5, 0.75f, true},
+        {47.1f, 0, -50, 0.75f, true},   {45.6f, 0, -50, 0.75f, false}, {-47.1f, 0, -50, 0.75f, true},
+        {0, 26.9f, -50, 0.75f, true},   {0, 25.5f, -50, 0.75f, false}, {0, -26.9f, -50, 0.75f, true},
+        {-47.1f, -26.9f, -50, 0.75f, true}, {60, 40, -50, 30, false},  {0, 0, -1, 40, false},
+    };
+    for (const int width : {1280, 640}) {
+        const int height = width * 9 / 16;
+        setProjection(width, height);
+        for (const auto& q : quads) {
+            const float corners[4][3] = {{q.x + q.half, q.y + q.half, q.z}, {q.x - q.half, q.y + q.half, q.z},
+                                         {q.x + q.half, q.y - q.half, q.z}, {q.x - q.half, q.y - q.half, q.z}};
+            EXPECT_EQ(quadOutsideView(corners), q.outside) << width << ": " << q.x << " " << q.y << " " << q.z;
+            EXPECT_EQ(drawn(width, height, corners), !q.outside) << width << ": " << q.x << " " << q.y << " " << q.z;
+        }
+        // Particle-sized quads swept across every edge: none called outside may show.
+        for (float x = 40; x < 52; x += 0.0625f) {
+            const float y = x * 9 / 16, h = 0.75f;
+            for (const float sx : {-1.0f, 1.0f}) {
+                const float corners[4][3] = {{sx * x + h, y + h, -50}, {sx * x - h, y + h, -50},
+                                             {sx * x + h, y - h, -50}, {sx * x - h, y - h, -50}};
+                if (quadOutsideView(corners)) {
+                    ASSERT_FALSE(drawn(width, height, corners)) << width << ": " << sx * x;
+                }
+            }
+        }
+    }
+    setProjection(1280, 720);
 }
 
 }  // namespace
