@@ -45,12 +45,17 @@ void drawParticle(const Particle& particle);
 // left), x y z each, rounded as it rounds them: for a renderer that draws the same quads otherwise.
 void particleCorners(const Particle& particle, float corners[4][3]);
 
-// False when the quad adds nothing to the picture: under the additive blend (source alpha, one)
-// with colour and alpha clamped to 0..1 and the texture modulated by them, a particle whose
-// alpha is 0 or less, or whose colour is 0 or less in all three channels, adds zero everywhere.
+// False when the quad adds nothing to the picture. Under the additive blend (source alpha, one)
+// with colour and alpha clamped to 0..1 and the texture modulated by them, a particle adds at
+// most alpha (or its brightest channel) times 255 steps of 255 to a pixel; under half a step
+// the 8-bit framebuffer rounds that away. So a particle is dark when its alpha, or all three
+// of its channels, stay under half a step: faded to 0 or below, black, or a fade that stopped
+// just short of 0 (0.5 less five steps of 0.1 leaves 1.5e-8 in float).
+constexpr float halfStep = 0.5f / 255.0f;
+
 inline bool addsLight(const Particle& p)
 {
-    return p.alpha > 0.0f && (p.red > 0.0f || p.green > 0.0f || p.blue > 0.0f);
+    return p.alpha >= halfStep && (p.red >= halfStep || p.green >= halfStep || p.blue >= halfStep);
 }
 
 // One step of drift and fade.
