@@ -131,7 +131,11 @@ int compare(double seconds)
         }
         framesDiffering += differing > 0;
         pixelsDiffering += differing;
-        ++count;
+        if (++count % 600 == 0) {  // a long comparison shows how far it got
+            std::printf("  after %" PRIu64 " frames: %" PRIu64 " differ, %" PRIu64 " pixels, largest %d\n", count,
+                        framesDiffering, pixelsDiffering, largest);
+            std::fflush(stdout);
+        }
     }
     for (int i = 0; i < 2; ++i) {
         close(from[i]);
