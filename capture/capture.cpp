@@ -11,7 +11,6 @@
 #include <system_error>
 
 #include "capture/frameSink.h"
-#include "capture/particleBatch.h"
 #include "scene/dataFiles.h"
 #include "scene/frame.h"
 #include "scene/offscreenContext.h"
@@ -279,9 +278,9 @@ int runCapture(const CaptureOptions& options, CaptureStats* stats)
         const int32_t row = syncState.row.load(std::memory_order_relaxed);
         if (shown) beginFrameRender();
         if (options.reference) {
-            renderFrame();
+            renderReferenceFrame();
         } else {
-            renderFrameWith(collectLitParticle, drawCollectedParticles);
+            renderFrame();
         }
         if (shown) {
             record.frame = frame;

@@ -2,8 +2,8 @@
 //
 // Frame k is shown at sample floor(k * 44100 / fps). Before it is rendered, every sync whose
 // event lies before that sample is delivered, in timeline order, on this thread; then the
-// frame is rendered (by renderFrame with --reference, else with the particle quads that add
-// light batched, see particleBatch.h), read back and handed to the frame sink. Frames before
+// frame is rendered as the demo renders it (renderFrame; renderReferenceFrame with
+// --reference), read back and handed to the frame sink. Frames before
 // --start are rendered too (the field's state is the sum of every frame before), but with
 // nothing rasterised and nothing written.
 //

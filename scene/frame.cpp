@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include "scene/overlays.h"
+#include "scene/particleBatch.h"
 #include "scene/particles.h"
 #include "scene/reactions.h"
 #include "scene/textures.h"
@@ -17,8 +18,10 @@ int initScene()
     return 1;
 }
 
-bool renderFrame() { return renderFrameWith(drawParticle, nullptr); }
+namespace {
 
+// `draw` runs at the same point of the pass for both renderers, so it sees the same
+// particleDepth; `afterPass` draws what a renderer still holds before the overlays go on top.
 bool renderFrameWith(void (*draw)(const Particle&), void (*afterPass)())
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -40,3 +43,9 @@ bool renderFrameWith(void (*draw)(const Particle&), void (*afterPass)())
     clearHits();
     return true;
 }
+
+}  // namespace
+
+bool renderFrame() { return renderFrameWith(collectLitParticle, drawCollectedParticles); }
+
+bool renderReferenceFrame() { return renderFrameWith(drawParticle, nullptr); }

@@ -8,14 +8,11 @@
 // particle lattice and clears the instrument hits. 1 on success, 0 on failure.
 int initScene();
 
-struct Particle;
-
 // Frame start, the particle pass, the overlays, the finish test at the demo's last position
-// and the clearing of all instrument hits. Always true.
+// and the clearing of all instrument hits. Always true. The pass draws through the batched
+// renderer (scene/particleBatch.h).
 bool renderFrame();
 
-// The same frame, with each particle's drawParticle replaced by `draw` (at the same point of
-// the pass, so it sees the same particleDepth) and `afterPass` called before the overlays:
-// for a renderer that collects the quads and draws them otherwise. Motion and reactions run
-// for every particle as in renderFrame.
-bool renderFrameWith(void (*draw)(const Particle&), void (*afterPass)());
+// The same frame with every particle drawn on its own by drawParticle, in immediate mode: the
+// literal reference that the batched renderer is checked and timed against.
+bool renderReferenceFrame();

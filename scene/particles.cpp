@@ -32,39 +32,29 @@ int32_t zoneAt(float cx, float cy)
 
 }  // namespace
 
-void particleCorners(const Particle& p, float corners[4][3])
+EyeQuad particleQuad(const Particle& p)
 {
     const float ox = p.driftX / (driftScale * 100.0f);
     const float oy = p.driftY / (driftScale * 100.0f);
-    const float zd = p.z + particleDepth;
     // The sums are formed in double and only then rounded to float.
-    const double left = p.x - quadHalf + ox;
-    const double right = p.x + quadHalf + ox;
-    const double bottom = p.y - quadHalf + oy;
-    const double top = p.y + quadHalf + oy;
-    const double xs[4] = {right, left, right, left};
-    const double ys[4] = {top, top, bottom, bottom};
-    for (int i = 0; i < 4; ++i) {
-        corners[i][0] = static_cast<float>(xs[i]);
-        corners[i][1] = static_cast<float>(ys[i]);
-        corners[i][2] = zd;
-    }
+    return EyeQuad{static_cast<float>(p.x - quadHalf + ox), static_cast<float>(p.x + quadHalf + ox),
+                   static_cast<float>(p.y - quadHalf + oy), static_cast<float>(p.y + quadHalf + oy),
+                   p.z + particleDepth};
 }
 
 void drawParticle(const Particle& p)
 {
-    float corners[4][3];
-    particleCorners(p, corners);
+    const EyeQuad q = particleQuad(p);
     glColor4f(p.red, p.green, p.blue, p.alpha);
     glBegin(GL_TRIANGLE_STRIP);
     glTexCoord2d(1, 1);
-    glVertex3f(corners[0][0], corners[0][1], corners[0][2]);
+    glVertex3f(q.right, q.top, q.z);
     glTexCoord2d(0, 1);
-    glVertex3f(corners[1][0], corners[1][1], corners[1][2]);
+    glVertex3f(q.left, q.top, q.z);
     glTexCoord2d(1, 0);
-    glVertex3f(corners[2][0], corners[2][1], corners[2][2]);
+    glVertex3f(q.right, q.bottom, q.z);
     glTexCoord2d(0, 0);
-    glVertex3f(corners[3][0], corners[3][1], corners[3][2]);
+    glVertex3f(q.left, q.bottom, q.z);
     glEnd();
 }
 

@@ -12,6 +12,8 @@
 
 #include <cstdint>
 
+#include "scene/projection.h"
+
 constexpr int particleCount = 122880;
 
 constexpr int32_t zoneCore = 1;
@@ -41,9 +43,9 @@ void buildLattice();
 // One particle as a quad at its drifted place, pushed back by particleDepth.
 void drawParticle(const Particle& particle);
 
-// The four corners drawParticle sends, in its order (top right, top left, bottom right, bottom
-// left), x y z each, rounded as it rounds them: for a renderer that draws the same quads otherwise.
-void particleCorners(const Particle& particle, float corners[4][3]);
+// The quad drawParticle sends, its edges rounded as it rounds them: for a renderer that draws
+// the same quads otherwise.
+EyeQuad particleQuad(const Particle& particle);
 
 // False when the quad adds nothing to the picture. Under the additive blend (source alpha, one)
 // with colour and alpha clamped to 0..1 and the texture modulated by them, a particle adds at

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -12,7 +13,10 @@ constexpr double fieldOfView = 55.0;
 constexpr double nearPlane = static_cast<double>(0.1f);
 constexpr double farPlane = 100.0;
 
-double viewAspect = 16.0 / 9.0;
+// gluPerspective's x and y scales, kept with the projection they belong to: the view test runs
+// for every lit quad of every frame.
+double clipScaleX = 0;
+double clipScaleY = 0;
 
 }  // namespace
 
@@ -20,33 +24,30 @@ void setProjection(int width, int height)
 {
     // Only the divisor needs the guard; a zero width just gives an empty viewport.
     if (height == 0) height = 1;
-    viewAspect = static_cast<double>(width) / static_cast<double>(height);
+    const double aspect = static_cast<double>(width) / static_cast<double>(height);
+    constexpr double pi = 3.14159265358979323846;
+    clipScaleY = 1.0 / std::tan(fieldOfView * pi / 360.0);
+    clipScaleX = clipScaleY / aspect;
     glViewport(0, 0, width, height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(fieldOfView, viewAspect, nearPlane, farPlane);
+    gluPerspective(fieldOfView, aspect, nearPlane, farPlane);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }
 
-bool quadOutsideView(const float corners[4][3])
+bool quadOutsideView(const EyeQuad& quad)
 {
-    // gluPerspective's matrix applied by hand: the side planes in clip coordinates, near and far
-    // in eye depth, where they are not squeezed together. A distance is negative outside; the
-    // rasteriser works in float, and the slack covers its rounding.
-    constexpr double pi = 3.14159265358979323846;
-    const double f = 1.0 / std::tan(fieldOfView * pi / 360.0);
+    // gluPerspective's matrix applied by hand: the side planes in clip coordinates, where x and
+    // y scale with the eye distance w, near and far in eye depth, where they are not squeezed
+    // together. The quad is outside a side plane when its nearest edge is; the rasteriser works
+    // in float, and the slack covers its rounding.
     constexpr double slack = 1e-4;
-    bool outside[6] = {true, true, true, true, true, true};
-    for (int i = 0; i < 4; ++i) {
-        const double x = f / viewAspect * corners[i][0];
-        const double y = f * corners[i][1];
-        const double w = -double(corners[i][2]);
-        const double margin = -slack * (std::fabs(x) + std::fabs(y) + std::fabs(w));
-        const double distances[6] = {w + x, w - x, w + y, w - y, w - nearPlane, farPlane - w};
-        for (int plane = 0; plane < 6; ++plane) outside[plane] = outside[plane] && distances[plane] < margin;
-    }
-    for (bool beyond : outside)
-        if (beyond) return true;
-    return false;
+    const double w = -double(quad.z);
+    const double left = clipScaleX * quad.left, right = clipScaleX * quad.right;
+    const double bottom = clipScaleY * quad.bottom, top = clipScaleY * quad.top;
+    const double margin = -slack * (std::max(std::fabs(left), std::fabs(right)) +
+                                    std::max(std::fabs(bottom), std::fabs(top)) + std::fabs(w));
+    return w + right < margin || w - left < margin || w + top < margin || w - bottom < margin ||
+           w - nearPlane < margin || farPlane - w < margin;
 }

@@ -1,14 +1,15 @@
-// The capture's speed, and how far its batched particle pass strays from the live demo's.
+// The capture's speed, and how far the batched particle pass strays from immediate mode.
 //
 //   build/bench/capture/capture_bench [SECONDS]
 //       Captures the demo (its first SECONDS, default all of it) at 60 fps to video (PNG frames
 //       without ffmpeg) as strobarium-capture does: --reference at 1280x720, the default at
 //       1280x720, and the default at 1920x1080. Prints the frames per second and total time of
 //       each, and the ratio of the two 1280x720 runs.
-//   build/bench/capture/capture_bench --compare [SECONDS]
-//       Renders the same frames both ways (renderFrame, and the batched pass of the capture) in
-//       two processes and compares them pixel by pixel: frames and pixels that differ, and the
-//       largest difference of a channel.
+//   build/bench/capture/capture_bench --compare [SECONDS [FROM]]
+//       Renders the same frames both ways (renderReferenceFrame's immediate mode, and the batched
+//       pass that the demo and the capture draw with) in two processes and compares them pixel
+//       by pixel, the frames from FROM seconds (default 0) to SECONDS: frames and pixels that
+//       differ, and the largest difference of a channel.
 //
 // Runs from the build folder's Data/ (the real demo data). Every run is a child process of its
 // own, since the scene is process-wide state that starts once. Whole-demo runs take long on
@@ -19,6 +20,7 @@
 
 #include <algorithm>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,7 +29,6 @@
 #include <vector>
 
 #include "capture/capture.h"
-#include "capture/particleBatch.h"
 #include "capture/videoPipe.h"
 #include "player/offline.h"
 #include "scene/frame.h"
@@ -74,9 +75,9 @@ void renderedFrames(bool reference, double seconds, int out)
         played = sample;
         offlineDeliverSyncs(sample);
         if (reference) {
-            renderFrame();
+            renderReferenceFrame();
         } else {
-            renderFrameWith(collectLitParticle, drawCollectedParticles);
+            renderFrame();
         }
         glReadPixels(0, 0, captureWidth, captureHeight, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
         if (write(out, pixels, sizeof pixels) != ssize_t(sizeof pixels)) break;
@@ -113,15 +114,17 @@ bool readAll(int from, uint8_t* into, size_t bytes)
     return true;
 }
 
-int compare(double seconds)
+int compare(double seconds, double from)
 {
+    const uint64_t firstCompared = uint64_t(std::ceil(from * fps));
     pid_t pids[2] = {-1, -1};
-    const int from[2] = {child([&](int out) { renderedFrames(true, seconds, out); }, pids[0]),
+    const int pipes[2] = {child([&](int out) { renderedFrames(true, seconds, out); }, pids[0]),
                          child([&](int out) { renderedFrames(false, seconds, out); }, pids[1])};
     static uint8_t frames[2][captureWidth * captureHeight * 4];
     uint64_t count = 0, framesDiffering = 0, pixelsDiffering = 0;
     int largest = 0;
-    while (readAll(from[0], frames[0], sizeof frames[0]) && readAll(from[1], frames[1], sizeof frames[1])) {
+    for (uint64_t k = 0; readAll(pipes[0], frames[0], sizeof frames[0]) && readAll(pipes[1], frames[1], sizeof frames[1]); ++k) {
+        if (k < firstCompared) continue;
         uint64_t differing = 0;
         for (size_t i = 0; i < sizeof frames[0]; i += 4) {
             int most = 0;
@@ -138,14 +141,14 @@ int compare(double seconds)
         }
     }
     for (int i = 0; i < 2; ++i) {
-        close(from[i]);
+        close(pipes[i]);
         waitpid(pids[i], nullptr, 0);
     }
     const double pixels = double(count) * captureWidth * captureHeight;
-    std::printf("capture comparison: %" PRIu64 " frames at %dx%d, %u fps, renderFrame against the batched pass\n"
+    std::printf("capture comparison: %" PRIu64 " frames from %.1f s at %dx%d, %u fps, immediate mode against the batched pass\n"
                 "  frames that differ   %" PRIu64 " (%.2f %%)\n  pixels that differ   %" PRIu64 " (%.5f %%)\n"
                 "  largest difference   %d of 255 in a channel\n",
-                count, captureWidth, captureHeight, fps, framesDiffering, count ? 100.0 * framesDiffering / count : 0,
+                count, from, captureWidth, captureHeight, fps, framesDiffering, count ? 100.0 * framesDiffering / count : 0,
                 pixelsDiffering, pixels > 0 ? 100.0 * pixelsDiffering / pixels : 0, largest);
     return count > 0 ? 0 : 1;
 }
@@ -171,7 +174,7 @@ int main(int argc, char** argv)
     const bool comparing = argc > 1 && std::strcmp(argv[1], "--compare") == 0;
     const double seconds = argc > 1 + comparing ? std::atof(argv[1 + comparing]) : 0;
     std::filesystem::current_path(STROBARIUM_BINARY_DIR);
-    if (comparing) return compare(seconds);
+    if (comparing) return compare(seconds, argc > 3 ? std::atof(argv[3]) : 0);
     std::printf("capture benchmark: %s at %u fps, to %s\n", seconds > 0 ? "the demo's start" : "the whole demo", fps,
                 ffmpegAvailable() ? "H.264 video" : "PNG frames (no ffmpeg)");
     const CaptureStats reference = measure(true, captureWidth, captureHeight, seconds);

@@ -1,16 +1,14 @@
-// The capture's parts on their own: command line, frame clock, particle batch, upright picture and
+// The capture's parts on their own: command line, frame clock, upright picture and
 // the frame sink that writes frames in order on its own thread.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "capture/captureOptions.h"
 #include "capture/frameClock.h"
 #include "capture/frameSink.h"
-#include "scene/particles.h"
 
 namespace {
 
@@ -75,25 +73,6 @@ TEST(FrameClock, FramesFallOnWholeSamplesAndFirstFrameAtOrAfterInvertsThem)
         }
 }
 
-
-// The batched pass leaves out only the quads that add nothing under the additive blend: alpha
-// or every channel under half a step of 255.
-TEST(ParticleBatch, OnlyQuadsThatAddNothingAreLeftOut)
-{
-    float fadedOut = 0.5f;  // a scatter's alpha after five frames of fading
-    for (int i = 0; i < 5; ++i) fadedOut -= 0.1f;
-    const float underHalf = 0.49f / 255, overHalf = 0.51f / 255;
-    const struct { float alpha, red, green, blue; bool lit; } cases[] = {
-        {0, 1, 1, 1, false},          {1.75f, -1, 0, -1, false},      {fadedOut, 1, 1, 1, false},
-        {underHalf, 1, 1, 1, false},  {overHalf, 1, 1, 1, true},      {1, underHalf, underHalf, underHalf, false},
-        {1, underHalf, 0, overHalf, true}, {0.5f, -1, 0.25f, 0, true},
-    };
-    for (const auto& c : cases) {
-        Particle p{};
-        std::tie(p.alpha, p.red, p.green, p.blue) = std::tie(c.alpha, c.red, c.green, c.blue);
-        EXPECT_EQ(addsLight(p), c.lit) << c.alpha << " " << c.red << " " << c.green << " " << c.blue;
-    }
-}
 
 TEST(FrameSink, UprightRgbFlipsRowsAndSwapsChannels)
 {

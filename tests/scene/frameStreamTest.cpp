@@ -1,13 +1,15 @@
 // initScene and renderFrame against the recording OpenGL: the stop at the first unusable
 // bitmap, the lattice, the particle pass (draw, move, react: a new depth shows from the next
-// particle on), the overlays' script by song position with its early ends, the title's fade and
-// the finish test, the hits cleared on every path, and frames that allocate nothing.
+// particle on) and the quads its batches draw, the overlays' script by song position with its
+// early ends, the title's fade and the finish test, the hits cleared on every path, and frames
+// that allocate nothing.
 #include <GL/gl.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <tuple>
 #include <new>
 
 #include "tests/scene/sceneFixture.h"
@@ -36,7 +38,23 @@ std::pair<int32_t, int32_t> movedTo;  // where the song moves, as a sync might, 
 
 // "clear" (colour and depth), the texture bound, the blend, "c" and the colour (one value when
 // all four agree), and each quad as its top right corner and its bottom left; "?" for any other
-// clear, blend or primitive.
+// clear, blend or primitive. A batch of quads is "quads", then its first two quads alike: each
+// with its colour, and "?" for a corner whose texture coordinate or colour is not the quad's.
+void noteQuadCorner(const double* a, std::ostringstream& out)
+{
+    static const double* quadColour;
+    static double colour[4];
+    static const double cornerTexture[4][2] = {{1, 1}, {0, 1}, {0, 0}, {1, 0}};  // around from the top right
+    const std::size_t k = seen.count[int(GlFunc::ArrayVertex)] - 1, corner = k % 4;
+    if (k >= 8) return;
+    if (corner == 0) std::copy(a + 2, a + 6, colour), quadColour = colour;
+    if (a[0] != cornerTexture[corner][0] || a[1] != cornerTexture[corner][1] || !std::equal(a + 2, a + 6, quadColour)) out << " ?";
+    if (corner == 0 && a[2] == a[3] && a[2] == a[4] && a[2] == a[5]) out << " c" << a[2];
+    else if (corner == 0) out << " c" << a[2] << ' ' << a[3] << ' ' << a[4] << ' ' << a[5];
+    if (corner == 0) out << ' ' << a[6] << ' ' << a[7] << ' ' << a[8];
+    if (corner == 2) out << ' ' << a[6] << ' ' << a[7];
+}
+
 void noteStep(const GlCall& c)
 {
     const double *a = c.arg, *t = seen.last.arg;  // t: a corner's texture coordinate
@@ -44,6 +62,8 @@ void noteStep(const GlCall& c)
     std::ostringstream out;
     if (f == GlFunc::Clear) out << (a[0] == (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT) ? " clear" : " ?");
     if (f == GlFunc::Begin && a[0] != GL_TRIANGLE_STRIP) out << " ?";
+    if (f == GlFunc::DrawArrays) out << (a[0] == GL_QUADS ? " quads" : " ?");
+    if (f == GlFunc::ArrayVertex) noteQuadCorner(a, out);
     if (f == GlFunc::BindTexture) out << ' ' << nameInDataFolder(bitmapFiles[int(a[1]) - 1]);
     if (f == GlFunc::BlendFunc) out << (a[0] == GL_ONE && a[1] == GL_ZERO ? " opaque" : a[0] != GL_SRC_ALPHA ? " ?"
                                         : a[1] == GL_ONE ? " additive" : a[1] == GL_ONE_MINUS_DST_COLOR ? " overlay" : " ?");
@@ -118,7 +138,7 @@ TEST_F(Frame, DrawsMovesThenReactsSoANewDepthMovesTheNextParticleOn)
     ASSERT_EQ(initScene(), 1);
     particles[7].active = 0;
     syncState.order = 8, syncState.lastNote18 = 14, syncState.instrumentHit[18] = 1;  // after its draw, 0 sets depth -22
-    ASSERT_TRUE(renderFrame());
+    ASSERT_TRUE(renderReferenceFrame());
     // The particle texture under additive blending, then particles 0 and 1 (homes (-75, -43, -30)
     // and (-74, -42, -29)) 0.75 either side, 1 already at the new depth.
     EXPECT_EQ(joined(seen.steps, seen.count[int(GlFunc::Begin)]),
@@ -126,10 +146,45 @@ TEST_F(Frame, DrawsMovesThenReactsSoANewDepthMovesTheNextParticleOn)
                      " -74.75 -42.75 c1 opaque", particleCount - 1));
     // Then particle 0's colour, alpha and drift (160, -80) show, at the depth the frame's last
     // scatter drew (-92); its driftZ (90) never does. The inactive one is neither drawn nor moved.
-    ASSERT_TRUE(renderFrame());
+    ASSERT_TRUE(renderReferenceFrame());
     EXPECT_EQ(seen.steps, " clear Particle.bmp additive c1 1 0.5 0.5 -72.65 -43.05 -122 -74.15 -44.55 c1 1 0.5 0.5 -74.95"
                           " -42.55 -121 -76.45 -44.05 c1 opaque");
     EXPECT_EQ(joined(particles[0].driftX, particles[0].driftZ, particles[0].alpha, particles[7].alpha), joined(132, 102, 0.4f, 1));
+}
+
+// The batches draw the same frame: the quads that add light, in pass order, as the particles
+// stood when the pass reached them, a new depth moving the next particle on; the rest left out,
+// and no particle drawn on its own.
+TEST_F(Frame, BatchesDrawTheLitQuadsInPassOrderAtEachOnesDepth)
+{
+    ASSERT_EQ(initScene(), 1);
+    particleDepth = -60;  // so that particle 0 (z -30) lies within the far plane
+    for (int i : {0, 1, 3}) std::tie(particles[i].red, particles[i].green, particles[i].blue) = std::tuple(0.25f, 0.5f, 1.0f);
+    particles[3].alpha = 0.001f;  // faded under half a step
+    syncState.order = 8, syncState.lastNote18 = 14, syncState.instrumentHit[18] = 1;  // after its draw, 0 sets depth -22
+    ASSERT_TRUE(renderFrame());
+    EXPECT_EQ(joined(seen.steps, seen.count[int(GlFunc::ArrayVertex)], seen.count[int(GlFunc::Begin)]),
+              joined(" clear Particle.bmp additive quads c0.25 0.5 1 1 -74.25 -42.25 -90 -75.75 -43.75"
+                     " c0.25 0.5 1 1 -73.25 -41.25 -51 -74.75 -42.75 c1 opaque", 8, 0));
+}
+
+// The batches leave out only the quads that add nothing under the additive blend: alpha
+// or every channel under half a step of 255.
+TEST(Particles, OnlyQuadsThatAddNothingAreLeftOut)
+{
+    float fadedOut = 0.5f;  // a scatter's alpha after five frames of fading
+    for (int i = 0; i < 5; ++i) fadedOut -= 0.1f;
+    const float underHalf = 0.49f / 255, overHalf = 0.51f / 255;
+    const struct { float alpha, red, green, blue; bool lit; } cases[] = {
+        {0, 1, 1, 1, false},          {1.75f, -1, 0, -1, false},      {fadedOut, 1, 1, 1, false},
+        {underHalf, 1, 1, 1, false},  {overHalf, 1, 1, 1, true},      {1, underHalf, underHalf, underHalf, false},
+        {1, underHalf, 0, overHalf, true}, {0.5f, -1, 0.25f, 0, true},
+    };
+    for (const auto& c : cases) {
+        Particle p{};
+        std::tie(p.alpha, p.red, p.green, p.blue) = std::tie(c.alpha, c.red, c.green, c.blue);
+        EXPECT_EQ(addsLight(p), c.lit) << c.alpha << " " << c.red << " " << c.green << " " << c.blue;
+    }
 }
 
 class Overlays : public Frame {

@@ -86,10 +86,13 @@ TEST_F(Pixels, QuadsCalledOutsideTheViewDrawNothing)
     glDisable(GL_BLEND);
     glColor4f(1, 1, 1, 1);
     std::vector<uint8_t> frame;
-    const auto drawn = [&](int width, int height, const float corners[4][3]) {
+    const auto drawn = [&](int width, int height, const EyeQuad& q) {
         glClear(GL_COLOR_BUFFER_BIT);
         glBegin(GL_TRIANGLE_STRIP);
-        for (int i = 0; i < 4; ++i) glVertex3fv(corners[i]);
+        glVertex3f(q.right, q.top, q.z);
+        glVertex3f(q.left, q.top, q.z);
+        glVertex3f(q.right, q.bottom, q.z);
+        glVertex3f(q.left, q.bottom, q.z);
         glEnd();
         frame.assign(size_t(width) * height, 0);
         glReadPixels(0, 0, width, height, GL_RED, GL_UNSIGNED_BYTE, frame.data());
@@ -107,19 +110,17 @@ TEST_F(Pixels, QuadsCalledOutsideTheViewDrawNothing)
         const int height = width * 9 / 16;
         setProjection(width, height);
         for (const auto& q : quads) {
-            const float corners[4][3] = {{q.x + q.half, q.y + q.half, q.z}, {q.x - q.half, q.y + q.half, q.z},
-                                         {q.x + q.half, q.y - q.half, q.z}, {q.x - q.half, q.y - q.half, q.z}};
-            EXPECT_EQ(quadOutsideView(corners), q.outside) << width << ": " << q.x << " " << q.y << " " << q.z;
-            EXPECT_EQ(drawn(width, height, corners), !q.outside) << width << ": " << q.x << " " << q.y << " " << q.z;
+            const EyeQuad quad{q.x - q.half, q.x + q.half, q.y - q.half, q.y + q.half, q.z};
+            EXPECT_EQ(quadOutsideView(quad), q.outside) << width << ": " << q.x << " " << q.y << " " << q.z;
+            EXPECT_EQ(drawn(width, height, quad), !q.outside) << width << ": " << q.x << " " << q.y << " " << q.z;
         }
         // Particle-sized quads swept across every edge: none called outside may show.
         for (float x = 40; x < 52; x += 0.0625f) {
             const float y = x * 9 / 16, h = 0.75f;
             for (const float sx : {-1.0f, 1.0f}) {
-                const float corners[4][3] = {{sx * x + h, y + h, -50}, {sx * x - h, y + h, -50},
-                                             {sx * x + h, y - h, -50}, {sx * x - h, y - h, -50}};
-                if (quadOutsideView(corners)) {
-                    ASSERT_FALSE(drawn(width, height, corners)) << width << ": " << sx * x;
+                const EyeQuad quad{sx * x - h, sx * x + h, y - h, y + h, -50};
+                if (quadOutsideView(quad)) {
+                    ASSERT_FALSE(drawn(width, height, quad)) << width << ": " << sx * x;
                 }
             }
         }

@@ -8,6 +8,24 @@ namespace {
 GLuint nextTextureName = 1;
 recordingGl::CallHook callHook = nullptr;
 
+// An array as its pointer call set it; only float components are read back.
+struct Array {
+    GLint size = 0;
+    GLenum type = 0;
+    GLsizei stride = 0;
+    const GLvoid* data = nullptr;
+
+    void set(GLint size_, GLenum type_, GLsizei stride_, const GLvoid* data_) { *this = {size_, type_, stride_, data_}; }
+    // Component `c` of element `i`; NaN for what is not a float array, so that it shows.
+    double at(GLuint i, int c) const
+    {
+        if (type != GL_FLOAT || c >= size || !data) return 0.0 / 0.0;
+        const GLsizei step = stride ? stride : GLsizei(size * sizeof(GLfloat));
+        return static_cast<const GLfloat*>(static_cast<const void*>(static_cast<const char*>(data) + i * step))[c];
+    }
+};
+Array texCoords, colours, positions;
+
 template <typename... Args>
 void record(GlFunc func, Args... args)
 {
@@ -44,6 +62,23 @@ void glMatrixMode(GLenum m) { record(GlFunc::MatrixMode, m); }
 void glTexParameteri(GLenum t, GLenum name, GLint v) { record(GlFunc::TexParameteri, t, name, v); }
 void glPixelStorei(GLenum pname, GLint param) { record(GlFunc::PixelStorei, pname, param); }
 void gluPerspective(GLdouble v, GLdouble a, GLdouble n, GLdouble f) { record(GlFunc::Perspective, v, a, n, f); }
+
+void glEnableClientState(GLenum array) { record(GlFunc::EnableClientState, array); }
+void glDisableClientState(GLenum array) { record(GlFunc::DisableClientState, array); }
+void glTexCoordPointer(GLint n, GLenum type, GLsizei stride, const GLvoid* data) { texCoords.set(n, type, stride, data); }
+void glColorPointer(GLint n, GLenum type, GLsizei stride, const GLvoid* data) { colours.set(n, type, stride, data); }
+void glVertexPointer(GLint n, GLenum type, GLsizei stride, const GLvoid* data) { positions.set(n, type, stride, data); }
+void glFlush() { record(GlFunc::Flush); }
+
+void glDrawArrays(GLenum mode, GLint first, GLsizei count)
+{
+    record(GlFunc::DrawArrays, mode, first, count);
+    if (!callHook) return;
+    for (GLuint i = GLuint(first); i < GLuint(first + count); ++i)
+        callHook(GlCall{GlFunc::ArrayVertex,
+                        {texCoords.at(i, 0), texCoords.at(i, 1), colours.at(i, 0), colours.at(i, 1), colours.at(i, 2),
+                         colours.at(i, 3), positions.at(i, 0), positions.at(i, 1), positions.at(i, 2)}});
+}
 
 void glTexImage2D(GLenum t, GLint l, GLint i, GLsizei w, GLsizei h, GLint b, GLenum f, GLenum y, const GLvoid*)
 {

@@ -1,7 +1,7 @@
 // An OpenGL that draws nothing: the GL 1.1 and GLU entry points the program uses, each call
-// handed with its arguments to a hook. Test binaries and benchmarks link it instead of libGL/libGLU.
+// handed with its arguments to a hook; an array draw is handed on vertex by vertex too. Test binaries and benchmarks link it instead of libGL/libGLU.
 //
-// Globals owned here (the test's thread): the hook and the next texture name.
+// Globals owned here (the test's thread): the hook, the next texture name and the arrays set.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +9,10 @@
 enum class GlFunc : uint8_t {
     Clear, LoadIdentity, BindTexture, BlendFunc, Color4f, Begin, End, TexCoord2d, Vertex3f, GenTextures,
     PixelStorei, TexParameteri, TexImage2D, ShadeModel, ClearColor, ClearDepth, Disable, Enable, Hint,
-    Viewport, MatrixMode, Perspective, Count
+    Viewport, MatrixMode, Perspective, EnableClientState, DisableClientState, DrawArrays, Flush,
+    // Not a call: one vertex that a glDrawArrays draws, in the order drawn, read through the
+    // arrays as set: s, t, red, green, blue, alpha, x, y, z.
+    ArrayVertex, Count
 };
 
 struct GlCall {
