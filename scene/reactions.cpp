@@ -28,7 +28,6 @@ constexpr auto relaxed = std::memory_order_relaxed;
 constexpr int ringPick[12] = {1, 0, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
 
 // Hits and order are re-read for every particle: a callback may land in the middle of the pass.
-bool hit(int instrument) { return syncState.instrumentHit[instrument].load(relaxed) != 0; }
 int32_t order() { return syncState.order.load(relaxed); }
 
 float wideDrift() { return static_cast<float>((nextRandom() % 50 - 25) * 10); }
@@ -109,14 +108,14 @@ void scatter(Particle& p, int32_t note)
 
 void instrument18(Particle& p)
 {
-    if (!hit(18)) return;
+    if (!hitRaised(18)) return;
     if (p.zone != zoneSide && p.zone != zoneBand) return;
     if (order() > 7) scatter(p, syncState.lastNote18.load(relaxed));
 }
 
 void instrument19(Particle& p)
 {
-    if (!hit(19)) return;
+    if (!hitRaised(19)) return;
     if (p.zone != zoneBand) return;
     const int32_t position = order();
     if (position < 3) {
@@ -131,7 +130,7 @@ void instrument19(Particle& p)
 
 void instrument3(Particle& p)
 {
-    if (!hit(3)) return;
+    if (!hitRaised(3)) return;
     if (p.zone != zoneRing) return;
     if (order() <= 2) return;
     p.alpha = 1.75f;
@@ -142,7 +141,7 @@ void instrument3(Particle& p)
 
 void instrument1(Particle& p)
 {
-    if (!hit(1)) return;
+    if (!hitRaised(1)) return;
     if (p.zone == zoneCore) {
         if (order() <= 2) return;
         p.alpha = 1.0f;
@@ -179,7 +178,7 @@ void burst(Particle& p)
 
 void instrument2(Particle& p)
 {
-    if (!hit(2)) return;
+    if (!hitRaised(2)) return;
     if (p.zone == zoneRing) return;
     const int32_t position = order();
     if (position >= 3 && position <= 5) {

@@ -11,7 +11,8 @@ constexpr auto relaxed = std::memory_order_relaxed;
 int32_t low16(DWORD data) { return static_cast<int32_t>(data & 0xFFFFu); }
 int32_t high16(DWORD data) { return static_cast<int32_t>(data >> 16); }
 
-void raiseHit(int instrument) { syncState.instrumentHit[instrument].store(1, relaxed); }
+// Release: publishes the note stored just before (instruments 18 and 19) with the hit.
+void raiseHit(int instrument) { syncState.instrumentHit[instrument].store(1, std::memory_order_release); }
 
 }  // namespace
 

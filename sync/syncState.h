@@ -8,9 +8,12 @@
 //              Read by the scene (order, row, hits, notes) and the frame loop
 //              (finished).
 //
-// Every field is a std::atomic used with relaxed order: each value stands on
-// its own (no field is published "with" another), so nothing stronger is needed
-// and the main thread's per-particle reads stay plain loads.
+// Every field is a std::atomic. Order, row and the finished flag each stand on
+// their own and use relaxed order. A hit is the one value published with
+// others: the note callbacks (18 and 19) store their note and then raise the hit
+// with release order, and hitRaised tests it with acquire order, so a frame that
+// sees the hit sees that note (or a later one), on weakly ordered CPUs too. On
+// x86 both are still plain stores and loads.
 #pragma once
 
 #include <atomic>
@@ -39,4 +42,8 @@ void resetSyncState();
 
 // All 20 hit flags to 0.
 void clearHits();
+
+// Whether `instrument`'s hit is raised; what its callback stored before raising it is then
+// visible to the caller (acquire).
+inline bool hitRaised(int instrument) { return syncState.instrumentHit[instrument].load(std::memory_order_acquire) != 0; }
 

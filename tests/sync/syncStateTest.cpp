@@ -1,7 +1,8 @@
 // The callbacks store what their data words say, zero-extended (which instrument raises which hit
 // shows in the schedule's frame loop, musicTest); and they run on the player's thread while the
 // renderer reads and clears on the main thread (race-free under ThreadSanitizer, and never torn or
-// lost in ways the renderer would notice in any build).
+// lost in ways the renderer would notice in any build); a hit carries what its callback stored
+// before it, its note included.
 #include "sync/callbacks.h"
 #include "sync/syncState.h"
 
@@ -52,4 +53,24 @@ TEST(SyncState, CallbacksFromAnotherThreadWhileTheRendererReadsAndClears)
     }
     player.join();
     EXPECT_EQ(std::vector<int>({syncState.order, syncState.row, syncState.lastNote18}), std::vector<int>({int(last % 18), int(last % 64), int(last % 96)}));
+}
+
+// Whatever the player's thread wrote before a note callback, the note among it, is visible once
+// the hit is: ThreadSanitizer reports the plain write and read as a race unless raising the hit
+// publishes them and testing it acquires them.
+TEST(SyncState, AHitCarriesItsNoteToTheFrameThatSeesIt)
+{
+    for (SYNCPROC* callback : {instrument18Sync, instrument19Sync}) {
+        resetSyncState();
+        const int instrument = callback == instrument18Sync ? 18 : 19;
+        int written = 0;  // plain memory, as the mix's own state is
+        std::thread player([&] {
+            written = 42;
+            callback(0, 0x00400000u | 57, 0);
+        });
+        while (!hitRaised(instrument)) std::this_thread::yield();
+        EXPECT_EQ(written, 42);
+        EXPECT_EQ((instrument == 18 ? syncState.lastNote18 : syncState.lastNote19).load(std::memory_order_relaxed), 57);
+        player.join();
+    }
 }
