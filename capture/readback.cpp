@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 #include <GL/gl.h>
+
+#include <cstdlib>
 #include <GL/glext.h>
 
 namespace {
@@ -67,9 +69,9 @@ bool startReadback(int width, int height)
     frameHeight = height;
     pending = false;
     drawn = 0;
+    // Framebuffer objects are core from OpenGL 3.0; the version string starts "major.minor".
     const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-    // Framebuffer objects are core from OpenGL 3.0.
-    alternating = version && version[0] >= '3' && version[0] <= '9' && lookUpAll();
+    alternating = version && std::atoi(version) >= 3 && lookUpAll();
     if (!alternating) return false;
     genFramebuffers(2, framebuffers);
     genRenderbuffers(4, renderbuffers);

@@ -27,8 +27,9 @@
 //   stopDelivery: set by playerFree, read by the sync thread.
 //   deliveryThread: the sync thread, started by playerPlay, joined by playerFree.
 //   handedBuffers, recentOrigins: the audio thread's own count of buffers handed and the
-//     origins of its last hand-overs (player/heardClock.h); reset by playerPlay while the
-//     device is paused.
+//     origins of its last hand-overs (player/heardClock.h). playerPlay zeroes the count while
+//     the device is paused; the origins need no reset, as only the last handedBuffers of them
+//     are ever read.
 PlayerOutput playerOutput = PlayerOutput::none;
 int playerRate = 44100;
 bool playerPlaying = false;
