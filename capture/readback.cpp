@@ -2,9 +2,9 @@
 
 #include <SDL.h>
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <cstdlib>
-#include <GL/glext.h>
 
 namespace {
 
