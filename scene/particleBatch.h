@@ -5,8 +5,8 @@
 // Each quad keeps drawParticle's corners, colour and texture coordinates, and its two
 // triangles keep the strip's vertex order, so what is drawn, its order and its blend are
 // drawParticle's. Frames differ from drawParticle's by one step of 255 in a few pixels of a few
-// frames: llvmpipe rounds a blend that adds nothing down by one step, and a left-out quad adds
-// nothing; a GPU blends it exactly.
+// frames: llvmpipe rounds a blend that adds nothing down by one step, where a left-out quad
+// adds nothing at all; a GPU blends it exactly.
 //
 // Globals owned here (main thread, or the capture's thread): the vertex arrays of one chunk,
 // its index array and the count of quads collected in it.

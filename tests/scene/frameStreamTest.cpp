@@ -39,20 +39,25 @@ std::pair<int32_t, int32_t> movedTo;  // where the song moves, as a sync might, 
 // "clear" (colour and depth), the texture bound, the blend, "c" and the colour (one value when
 // all four agree), and each quad as its top right corner and its bottom left; "?" for any other
 // clear, blend or primitive. A batch of quads is "quads", then its first two quads alike: each
-// with its colour, and "?" for a corner whose texture coordinate or colour is not the quad's.
+// with its colour, and "?" for a corner out of the strip's order or whose colour, place or
+// depth is not the quad's.
 void noteQuadCorner(const double* a, std::ostringstream& out)
 {
-    static const double* quadColour;
-    static double colour[4];
-    static const double cornerTexture[4][2] = {{1, 1}, {0, 1}, {0, 0}, {1, 0}};  // around from the top right
-    const std::size_t k = seen.count[int(GlFunc::ArrayVertex)] - 1, corner = k % 4;
-    if (k >= 8) return;
-    if (corner == 0) std::copy(a + 2, a + 6, colour), quadColour = colour;
-    if (a[0] != cornerTexture[corner][0] || a[1] != cornerTexture[corner][1] || !std::equal(a + 2, a + 6, quadColour)) out << " ?";
+    static double colour[4], xAtS[2], yAtT[2], z;  // the quad's edges by texture coordinate, and its depth
+    // The strip's two triangles, (top right, top left, bottom right) and (bottom right, top left,
+    // bottom left), by their texture coordinates.
+    static const double cornerTexture[6][2] = {{1, 1}, {0, 1}, {1, 0}, {1, 0}, {0, 1}, {0, 0}};
+    const std::size_t k = seen.count[int(GlFunc::ArrayVertex)] - 1, corner = k % 6;
+    if (k >= 12) return;
+    if (corner == 0) std::copy(a + 2, a + 6, colour), xAtS[1] = a[6], yAtT[1] = a[7], z = a[8];
+    if (corner == 1) xAtS[0] = a[6];
+    if (corner == 2) yAtT[0] = a[7];
+    const bool sameQuad = std::equal(a + 2, a + 6, colour) && a[6] == xAtS[a[0] == 1] && a[7] == yAtT[a[1] == 1] && a[8] == z;
+    if (a[0] != cornerTexture[corner][0] || a[1] != cornerTexture[corner][1] || !sameQuad) out << " ?";
     if (corner == 0 && a[2] == a[3] && a[2] == a[4] && a[2] == a[5]) out << " c" << a[2];
     else if (corner == 0) out << " c" << a[2] << ' ' << a[3] << ' ' << a[4] << ' ' << a[5];
     if (corner == 0) out << ' ' << a[6] << ' ' << a[7] << ' ' << a[8];
-    if (corner == 2) out << ' ' << a[6] << ' ' << a[7];
+    if (corner == 5) out << ' ' << a[6] << ' ' << a[7];
 }
 
 void noteStep(const GlCall& c)
@@ -62,7 +67,7 @@ void noteStep(const GlCall& c)
     std::ostringstream out;
     if (f == GlFunc::Clear) out << (a[0] == (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT) ? " clear" : " ?");
     if (f == GlFunc::Begin && a[0] != GL_TRIANGLE_STRIP) out << " ?";
-    if (f == GlFunc::DrawArrays) out << (a[0] == GL_QUADS ? " quads" : " ?");
+    if (f == GlFunc::DrawArrays) out << (a[0] == GL_TRIANGLES ? " quads" : " ?");
     if (f == GlFunc::ArrayVertex) noteQuadCorner(a, out);
     if (f == GlFunc::BindTexture) out << ' ' << nameInDataFolder(bitmapFiles[int(a[1]) - 1]);
     if (f == GlFunc::BlendFunc) out << (a[0] == GL_ONE && a[1] == GL_ZERO ? " opaque" : a[0] != GL_SRC_ALPHA ? " ?"
@@ -165,7 +170,7 @@ TEST_F(Frame, BatchesDrawTheLitQuadsInPassOrderAtEachOnesDepth)
     ASSERT_TRUE(renderFrame());
     EXPECT_EQ(joined(seen.steps, seen.count[int(GlFunc::ArrayVertex)], seen.count[int(GlFunc::Begin)]),
               joined(" clear Particle.bmp additive quads c0.25 0.5 1 1 -74.25 -42.25 -90 -75.75 -43.75"
-                     " c0.25 0.5 1 1 -73.25 -41.25 -51 -74.75 -42.75 c1 opaque", 8, 0));
+                     " c0.25 0.5 1 1 -73.25 -41.25 -51 -74.75 -42.75 c1 opaque", 12, 0));
 }
 
 // The batches leave out only the quads that add nothing under the additive blend: alpha
