@@ -70,14 +70,20 @@ Captured capture(const std::string& out, const std::string& arguments, const std
     return run;
 }
 
-// A frame's PNG: RGB, top row first; empty when there is none.
-std::vector<uint8_t> pngPixels(const Captured& run, size_t frame)
+// Where the run wrote frame `frame` as PNG.
+std::string framePng(const Captured& run, size_t frame)
 {
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06zu.png", frame);
+    return run.out + name;
+}
+
+// A PNG's pixels: RGB, top row first; empty when there is none.
+std::vector<uint8_t> pngPixels(const std::string& path)
+{
     png_image png{};
     png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, (run.out + name).c_str())) return {};
+    if (!png_image_begin_read_from_file(&png, path.c_str())) return {};
     png.format = PNG_FORMAT_RGB;
     std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(png));
     png_image_finish_read(&png, nullptr, rgb.data(), 0, nullptr);
@@ -113,7 +119,7 @@ TEST(CaptureRun, SameFramesAndSoundOnEveryRunFromAnyStartInEitherPass)
     int changes = 0;
     unsigned long long previous = 0;
     for (size_t k = 0; k < first.log.size(); ++k) {
-        const std::vector<uint8_t> want = pngPixels(reference, k), got = pngPixels(first, k);
+        const std::vector<uint8_t> want = pngPixels(framePng(reference, k)), got = pngPixels(framePng(first, k));
         unsigned long long logged = 0;
         std::sscanf(first.log[k].c_str(), "%*s %*s %*s %*s %llx", &logged);
         EXPECT_EQ(logged, frameHash(got.data(), got.size())) << first.log[k];
@@ -125,7 +131,7 @@ TEST(CaptureRun, SameFramesAndSoundOnEveryRunFromAnyStartInEitherPass)
     EXPECT_GE(changes, 15) << "the field moves";
     // Order 1 starts at 0.96 s, row 3 at 1.14 s: frames 10 and 11, rendered after unseen ones.
     EXPECT_EQ(later.log, std::vector<std::string>(first.log.begin() + 10, first.log.begin() + 12));
-    EXPECT_TRUE(pngPixels(later, 9).empty());
+    EXPECT_TRUE(pngPixels(framePng(later, 9)).empty());
     const std::vector<uint8_t> laterSound = readFileBytes(later.out + "/audio.wav");
     ASSERT_EQ(laterSound.size(), 44 + 4 * (frameSample(12, 10, 1) - frameSample(10, 10, 1)));
     EXPECT_TRUE(std::equal(laterSound.begin() + 44, laterSound.end(), sound.begin() + 44 + 4 * frameSample(10, 10, 1)));
@@ -137,7 +143,7 @@ TEST(CaptureRun, VideoThroughFfmpegWithTheSoundMuxedIn)
         GTEST_SKIP() << "ffmpeg is not installed (scripts/install-deps installs it)";
     const Captured run = capture("video", "--fps 10 --end 0.5 --size 1920x1080");
     ASSERT_EQ(run.status, 0) << run.errors;
-    EXPECT_TRUE(readFileText(run.out + "/video-only.mkv").empty() && pngPixels(run, 0).empty());
+    EXPECT_TRUE(readFileText(run.out + "/video-only.mkv").empty() && pngPixels(framePng(run, 0)).empty());
     ASSERT_EQ(std::system(("ffprobe -v error -count_frames -of compact -show_entries stream=codec_type,codec_name,"
                            "nb_read_frames,width,height,sample_rate,channels '" + run.out + "/video.mkv' >'" +
                            run.out + "/probe.txt'").c_str()), 0);
@@ -168,6 +174,36 @@ TEST(CaptureRun, BadInputGivesOneMessageAndFailure)
         EXPECT_EQ(run.status, c.status) << c.arguments << ": " << run.errors;
         EXPECT_NE(run.errors.find("strobarium-capture: " + c.message), std::string::npos) << run.errors;
     }
+}
+
+// The real demo's frames at a few points of the real song (the build's Data/) against the ones
+// kept in reference-frames/, listed in its frames.txt: a change of what the demo shows fails
+// here. Every channel within two steps of 255: room for a rounding change in Mesa, none for a
+// changed picture. STROBARIUM_REMAKE_REFERENCE_FRAMES=1 (scripts/remake-reference-frames)
+// writes them anew instead.
+TEST(ReferenceFrames, TheDemoShowsWhatItShowedWhenTheyWereKept)
+{
+    const std::string kept = STROBARIUM_SOURCE_DIR "/tests/capture/reference-frames/";
+    const bool remake = std::getenv("STROBARIUM_REMAKE_REFERENCE_FRAMES") != nullptr;
+    std::istringstream manifest(readFileText(kept + "frames.txt"));
+    int points = 0;
+    for (std::string line, name, start, end; std::getline(manifest, line);) {
+        if (line[0] == '#' || !(std::istringstream(line) >> name >> start >> end)) continue;
+        ++points;
+        const Captured run = capture("reference-" + name, "--size 320x180 --png --start " + start + " --end " + end, "",
+                                     STROBARIUM_BINARY_DIR);
+        ASSERT_TRUE(run.status == 0 && !run.log.empty()) << name << ": " << run.errors;
+        const std::string png = framePng(run, std::stoul(run.log[0]));
+        if (remake) {
+            EXPECT_TRUE(writeFileBytes(kept + name + ".png", readFileBytes(png))) << name;
+            continue;
+        }
+        const std::vector<uint8_t> got = pngPixels(png), want = pngPixels(kept + name + ".png");
+        ASSERT_TRUE(got.size() == 320 * 180 * 3 && want.size() == got.size()) << name;
+        EXPECT_TRUE(std::equal(want.begin(), want.end(), got.begin(), [](int a, int b) { return std::abs(a - b) <= 2; }))
+            << name << ": more than two steps off; if the picture changed on purpose, run scripts/remake-reference-frames";
+    }
+    EXPECT_GE(points, 5) << kept << "frames.txt";
 }
 
 }  // namespace

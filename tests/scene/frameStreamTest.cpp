@@ -138,39 +138,30 @@ TEST_F(Frame, TheLatticeIsZonedOneStepAhead)
               joined(2069, 10393, 79099, 31319, 4));
 }
 
+// The batches draw the quads that add light, in pass order, as the particles stood when the pass
+// reached them, a new depth moving the next particle on; the rest are left out and no particle
+// is drawn on its own. Immediate mode, the reference, draws the same particles one by one.
 TEST_F(Frame, DrawsMovesThenReactsSoANewDepthMovesTheNextParticleOn)
-{
-    ASSERT_EQ(initScene(), 1);
-    particles[7].active = 0;
-    syncState.order = 8, syncState.lastNote18 = 14, syncState.instrumentHit[18] = 1;  // after its draw, 0 sets depth -22
-    ASSERT_TRUE(renderReferenceFrame());
-    // The particle texture under additive blending, then particles 0 and 1 (homes (-75, -43, -30)
-    // and (-74, -42, -29)) 0.75 either side, 1 already at the new depth.
-    EXPECT_EQ(joined(seen.steps, seen.count[int(GlFunc::Begin)]),
-              joined(" clear Particle.bmp additive c0 0 0 1 -74.25 -42.25 -130 -75.75 -43.75 c0 0 0 1 -73.25 -41.25 -51"
-                     " -74.75 -42.75 c1 opaque", particleCount - 1));
-    // Then particle 0's colour, alpha and drift (160, -80) show, at the depth the frame's last
-    // scatter drew (-92); its driftZ (90) never does. The inactive one is neither drawn nor moved.
-    ASSERT_TRUE(renderReferenceFrame());
-    EXPECT_EQ(seen.steps, " clear Particle.bmp additive c1 1 0.5 0.5 -72.65 -43.05 -122 -74.15 -44.55 c1 1 0.5 0.5 -74.95"
-                          " -42.55 -121 -76.45 -44.05 c1 opaque");
-    EXPECT_EQ(joined(particles[0].driftX, particles[0].driftZ, particles[0].alpha, particles[7].alpha), joined(132, 102, 0.4f, 1));
-}
-
-// The batches draw the same frame: the quads that add light, in pass order, as the particles
-// stood when the pass reached them, a new depth moving the next particle on; the rest left out,
-// and no particle drawn on its own.
-TEST_F(Frame, BatchesDrawTheLitQuadsInPassOrderAtEachOnesDepth)
 {
     ASSERT_EQ(initScene(), 1);
     particleDepth = -60;  // so that particle 0 (z -30) lies within the far plane
     for (int i : {0, 1, 3}) std::tie(particles[i].red, particles[i].green, particles[i].blue) = std::tuple(0.25f, 0.5f, 1.0f);
     particles[3].alpha = 0.001f;  // faded under half a step
+    particles[7].active = 0;
     syncState.order = 8, syncState.lastNote18 = 14, syncState.instrumentHit[18] = 1;  // after its draw, 0 sets depth -22
     ASSERT_TRUE(renderFrame());
+    // The particle texture under additive blending, then particles 0 and 1 (homes (-75, -43, -30)
+    // and (-74, -42, -29)) 0.75 either side, 1 already at the new depth.
     EXPECT_EQ(joined(seen.steps, seen.count[int(GlFunc::ArrayVertex)], seen.count[int(GlFunc::Begin)]),
               joined(" clear Particle.bmp additive quads c0.25 0.5 1 1 -74.25 -42.25 -90 -75.75 -43.75"
                      " c0.25 0.5 1 1 -73.25 -41.25 -51 -74.75 -42.75 c1 opaque", 12, 0));
+    // Then particle 0's colour, alpha and drift (160, -80) show, at the depth the frame's last
+    // scatter drew (-92); its driftZ (90) never does. The inactive one is neither drawn nor moved.
+    ASSERT_TRUE(renderReferenceFrame());
+    EXPECT_EQ(joined(seen.steps, seen.count[int(GlFunc::Begin)]),
+              joined(" clear Particle.bmp additive c1 1 0.5 0.5 -72.65 -43.05 -122 -74.15 -44.55 c1 1 0.5 0.5 -74.95"
+                     " -42.55 -121 -76.45 -44.05 c1 opaque", particleCount - 1));
+    EXPECT_EQ(joined(particles[0].driftX, particles[0].driftZ, particles[0].alpha, particles[7].alpha), joined(132, 102, 0.4f, 1));
 }
 
 // The batches leave out only the quads that add nothing under the additive blend: alpha
