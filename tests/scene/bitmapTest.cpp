@@ -1,5 +1,6 @@
 // The bitmap reader: one row per reason it refuses a file, files on disk, and the fuzz corpus for
-// the shapes and headers it accepts; every input also goes through the fuzz target's checks.
+// the shapes and headers it accepts; every input also goes through the fuzz target's checks. Then
+// the sizes an OpenGL takes for a texture, as its version, extensions and largest side say.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,8 +10,8 @@
 #include <tuple>
 
 #include "scene/bitmap.h"
-#include "tests/support/files.h"
-#include "tools/bmp/bmpWriter.h"
+#include "tests/scene/sceneFixture.h"
+#include "tests/support/recordingGl.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size);
 
@@ -46,7 +47,7 @@ long parsed(const Bytes& file, BitmapView& view)
 
 TEST(BitmapReader, RefusesEachFlawWithItsReason)
 {
-    const char* const shape = "width and height must be powers of two up to 2048";
+    const char* const shape = "no pixels (width or height 0 or less)";
     const std::pair<const char*, Edit> flaws[] = {
         {"too short for a BMP header", [](Bytes& b) { b.resize(53); }},
         {"not a BMP file", [](Bytes& b) { b[1] = 'A'; }},
@@ -54,9 +55,8 @@ TEST(BitmapReader, RefusesEachFlawWithItsReason)
         {"not a 24-bit bitmap", [](Bytes& b) { put(b, bitsAt, 32, 2); }},
         {"compressed bitmap", [](Bytes& b) { put(b, compressionAt, 1); }},
         {"rows stored top-down", [](Bytes& b) { put(b, heightAt, static_cast<uint32_t>(-4)); }},
-        {shape, [](Bytes& b) { put(b, widthAt, 3); }},
         {shape, [](Bytes& b) { put(b, heightAt, 0); }},
-        {shape, [](Bytes& b) { put(b, widthAt, 4096); }},
+        {shape, [](Bytes& b) { put(b, widthAt, static_cast<uint32_t>(-4)); }},
         {"image size field disagrees with the image", [](Bytes& b) { put(b, imageSizeAt, 4); }},
         {"pixel data overlaps the headers", [](Bytes& b) { put(b, pixelOffsetAt, 53); }},
         {"pixel data runs past the end of the file", [](Bytes& b) { put(b, pixelOffsetAt, 0xFFFFFFF0u); }},
@@ -102,6 +102,41 @@ TEST(BitmapReader, EveryCorpusSeedHasItsExpectedOutcome)
         ++seeds;
     }
     EXPECT_GE(seeds, 28);
+}
+
+std::string uploaded;  // width and height of the first texture upload
+void watch(const GlCall& call)
+{
+    if (call.func == GlFunc::TexImage2D && uploaded.empty()) uploaded = joined(call.arg[3], call.arg[4]);
+}
+
+class TextureSize : public SceneDirectory {};
+
+TEST_F(TextureSize, AnySizeUpToTheLargestWhereTheOpenGlTakesItElsePowersOfTwo)
+{
+    const char* const npot = "GL_EXT_bgra GL_ARB_texture_non_power_of_two";
+    const std::tuple<const char*, const char*, int, int, int, const char*> cases[] = {  // version, extensions, largest side; bitmap; refusal
+        {"1.1", "", 2048, 127, 64, "powers of two up to 2048"},
+        {"1.1", "GL_ARB_texture_non_power_of_twos GL_X", 2048, 127, 64, "powers of two up to 2048"},
+        {"1.1", "", 256, 512, 512, "powers of two up to 256"},
+        {"1.1", "", 256, 256, 1, nullptr},
+        {"1.1", npot, 2048, 127, 64, nullptr},
+        {"1.5 Mesa", npot + 12, 2048, 1, 1000, nullptr},
+        {"2.1 Mesa 22.3.6", "", 2048, 127, 64, nullptr},
+        {"4.5 (Compatibility Profile)", "", 999, 1, 1000, "at most 999"},
+    };
+    for (const auto& [version, extensions, largest, width, height, refusal] : cases) {
+        SetUp();
+        recordingGl::reset(watch);
+        recordingGl::describe(version, extensions, largest);
+        uploaded.clear();
+        ASSERT_TRUE(writeFileBytes(bitmapFiles[0], encodeBmp24(RgbImage(width, height))));
+        testing::internal::CaptureStderr();
+        const bool loaded = loadTextures();
+        const std::string said = refusal ? std::string("strobarium: Data/Particle.bmp: width and height must be ") + refusal + "\n" : "";
+        EXPECT_EQ(joined(loaded, testing::internal::GetCapturedStderr(), uploaded), joined(!refusal, said, refusal ? "" : joined(width, height)))
+            << version << " " << extensions << " " << width << "x" << height;
+    }
 }
 
 }  // namespace

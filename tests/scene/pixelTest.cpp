@@ -60,6 +60,28 @@ TEST_F(Pixels, BitmapsStandUprightWithTheirRowsPaddedAndFilteredLinearly)
     EXPECT_EQ(joined(filters[0], filters[1]), joined(GL_LINEAR, GL_LINEAR));
 }
 
+// Mesa takes any size: an odd width's rows are padded, and a single column's three bytes too.
+TEST_F(Pixels, BitmapsOfAnySizeAreDrawnWhole)
+{
+    for (const auto& [width, height] : {std::pair{127, 64}, {1, 1000}}) {
+        SetUp();
+        // Quadrants as above (top blue and white, bottom red and green); one column is all left half.
+        const uint8_t colours[4][3] = {{0, 0, 255}, {255, 255, 255}, {255, 0, 0}, {0, 255, 0}};
+        RgbImage title(width, height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) std::copy_n(colours[2 * (y >= height / 2) + (x >= (width + 1) / 2)], 3, title.at(x, y));
+        ASSERT_TRUE(writeFileBytes(bitmapFiles[1], encodeBmp24(title)));
+        ASSERT_EQ(initScene(), 1);
+        syncState.order = 1, syncState.row = -1;
+        ASSERT_TRUE(renderFrame());
+        const char* right[2] = {width > 1 ? "255 255 255 " : "0 0 255 ", width > 1 ? "0 255 0 " : "255 0 0 "};
+        EXPECT_EQ(shows(-28, 7.5, -100, "0 0 255 ") + shows(28, 7.5, -100, right[0]) + shows(-28, -1.5, -100, "255 0 0 ") +
+                      shows(28, -1.5, -100, right[1]),
+                  std::string("0 0 255 ") + right[0] + "255 0 0 " + right[1])
+            << width << "x" << height;
+    }
+}
+
 TEST_F(Pixels, ParticlesAddColourTimesAlphaUpToTheFarPlaneWhichTheOverlaysLeaveAsItWas)
 {
     ASSERT_EQ(initScene(), 1);

@@ -7,6 +7,9 @@ namespace {
 
 GLuint nextTextureName = 1;
 recordingGl::CallHook callHook = nullptr;
+const char* versionText = "1.1";
+const char* extensionsText = "";
+GLint maxTextureSize = 2048;
 
 template <typename... Args>
 void record(GlFunc func, Args... args)
@@ -20,6 +23,12 @@ void recordingGl::reset(CallHook hook)
 {
     callHook = hook;
     nextTextureName = 1;
+    describe("1.1", "", 2048);
+}
+
+void recordingGl::describe(const char* version, const char* extensions, int maxTextureSide)
+{
+    versionText = version, extensionsText = extensions, maxTextureSize = maxTextureSide;
 }
 
 extern "C" {
@@ -48,6 +57,16 @@ void gluPerspective(GLdouble v, GLdouble a, GLdouble n, GLdouble f) { record(GlF
 void glTexImage2D(GLenum t, GLint l, GLint i, GLsizei w, GLsizei h, GLint b, GLenum f, GLenum y, const GLvoid*)
 {
     record(GlFunc::TexImage2D, t, l, i, w, h, b, f, y);
+}
+
+const GLubyte* glGetString(GLenum name)
+{
+    return reinterpret_cast<const GLubyte*>(name == GL_VERSION ? versionText : name == GL_EXTENSIONS ? extensionsText : nullptr);
+}
+
+void glGetIntegerv(GLenum name, GLint* value)
+{
+    if (name == GL_MAX_TEXTURE_SIZE) *value = maxTextureSize;
 }
 
 void glGenTextures(GLsizei n, GLuint* textures)

@@ -1,7 +1,7 @@
 // An OpenGL that draws nothing: the GL 1.1 and GLU entry points the program uses, each call
 // handed with its arguments to a hook. Test binaries and benchmarks link it instead of libGL/libGLU.
 //
-// Globals owned here (the test's thread): the hook and the next texture name.
+// Globals owned here (the test's thread): the hook, the next texture name and what the queries answer.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +23,11 @@ namespace recordingGl {
 // of it, as a music callback might. Without one (a frame is 1.35 million calls) nothing is kept.
 using CallHook = void (*)(const GlCall& call);
 
-// Sets the hook (nullptr: none) and restarts texture names at 1.
+// Sets the hook (nullptr: none), restarts texture names at 1 and has the queries describe an
+// OpenGL 1.1 with no extensions and a largest texture side of 2048.
 void reset(CallHook hook = nullptr);
+
+// What glGetString(GL_VERSION), glGetString(GL_EXTENSIONS) and GL_MAX_TEXTURE_SIZE answer from now on.
+void describe(const char* version, const char* extensions, int maxTextureSize);
 
 }  // namespace recordingGl
