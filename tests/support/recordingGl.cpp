@@ -7,8 +7,7 @@ namespace {
 
 GLuint nextTextureName = 1;
 recordingGl::CallHook callHook = nullptr;
-const char* versionText = "1.1";
-const char* extensionsText = "";
+const char *versionText = "1.1", *extensionsText = "";
 GLint maxTextureSize = 2048;
 
 template <typename... Args>
@@ -23,7 +22,6 @@ void recordingGl::reset(CallHook hook)
 {
     callHook = hook;
     nextTextureName = 1;
-    describe("1.1", "", 2048);
 }
 
 void recordingGl::describe(const char* version, const char* extensions, int maxTextureSide)
@@ -64,10 +62,7 @@ const GLubyte* glGetString(GLenum name)
     return reinterpret_cast<const GLubyte*>(name == GL_VERSION ? versionText : name == GL_EXTENSIONS ? extensionsText : nullptr);
 }
 
-void glGetIntegerv(GLenum name, GLint* value)
-{
-    if (name == GL_MAX_TEXTURE_SIZE) *value = maxTextureSize;
-}
+void glGetIntegerv(GLenum name, GLint* value) { *value = name == GL_MAX_TEXTURE_SIZE ? maxTextureSize : 0; }
 
 void glGenTextures(GLsizei n, GLuint* textures)
 {

@@ -23,11 +23,11 @@ namespace recordingGl {
 // of it, as a music callback might. Without one (a frame is 1.35 million calls) nothing is kept.
 using CallHook = void (*)(const GlCall& call);
 
-// Sets the hook (nullptr: none), restarts texture names at 1 and has the queries describe an
-// OpenGL 1.1 with no extensions and a largest texture side of 2048.
+// Sets the hook (nullptr: none) and restarts texture names at 1.
 void reset(CallHook hook = nullptr);
 
-// What glGetString(GL_VERSION), glGetString(GL_EXTENSIONS) and GL_MAX_TEXTURE_SIZE answer from now on.
+// What glGetString(GL_VERSION), glGetString(GL_EXTENSIONS) and GL_MAX_TEXTURE_SIZE answer from
+// now on; until then, an OpenGL 1.1 with no extensions and a largest side of 2048.
 void describe(const char* version, const char* extensions, int maxTextureSize);
 
 }  // namespace recordingGl
