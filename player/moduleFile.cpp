@@ -14,9 +14,22 @@ uint32_t read32(const uint8_t* bytes, uint64_t at) { return read16(bytes, at) | 
 // and walking them could take billions of steps.
 constexpr uint64_t impossibleLayout = UINT64_MAX;
 
+// FastTracker 2 wrote at most 16 samples per instrument, ModPlug up to 32; libxmp takes 32 and
+// refuses the file beyond that.
+constexpr uint32_t maxSamplesPerInstrument = 32;
+
+// ModPlug's 4-bit ADPCM samples carry this in the sample header's reserved byte. Their data is a
+// 16-byte table of deltas and a nibble per sample value; libxmp reads any sample marked so that
+// way, 16-bit ones included (counting their length in bytes as values).
+constexpr uint8_t adpcmMark = 0xAD;
+uint64_t storedBytes(uint32_t length, bool adpcm) { return adpcm ? 16 + (uint64_t{length} + 1) / 2 : length; }
+
 // For an FT2-layout XM file (version 0x0104): the size its headers add up to, which a whole file
 // reaches; 0 for anything else (other formats and older XM layouts are left to libxmp).
-uint64_t xmDeclaredSize(const uint8_t* bytes, std::size_t size)
+// `silentFrom` becomes where the last instrument's sample data starts when the walk gets there:
+// a file that ends after that point still plays (FastTracker 2 and libxmp play the samples
+// short), unless it ends inside ADPCM data, which libxmp refuses.
+uint64_t xmDeclaredSize(const uint8_t* bytes, std::size_t size, uint64_t& silentFrom)
 {
     static const char id[] = "Extended Module: ";
     if (size < 64 || std::memcmp(bytes, id, 17) != 0 || read16(bytes, 58) != 0x0104) return 0;
@@ -35,7 +48,7 @@ uint64_t xmDeclaredSize(const uint8_t* bytes, std::size_t size)
         if (at + 29 > size) return at + 29;
         const uint64_t headerSize = read32(bytes, at);
         const uint32_t samples = read16(bytes, at + 27);
-        if (samples > 16) return impossibleLayout;
+        if (samples > maxSamplesPerInstrument) return impossibleLayout;
         if (samples == 0) {
             at += headerSize;
             continue;
@@ -43,13 +56,22 @@ uint64_t xmDeclaredSize(const uint8_t* bytes, std::size_t size)
         if (at + 33 > size) return at + 33;
         const uint64_t sampleHeaderSize = read32(bytes, at + 29);
         at += headerSize;
-        uint64_t data = 0;
+        uint64_t stored[maxSamplesPerInstrument];
+        bool adpcm[maxSamplesPerInstrument];
         for (uint32_t s = 0; s < samples; ++s) {
-            if (at + 4 > size) return at + 4;
-            data += read32(bytes, at);
+            if (at + 18 > size) return at + 18;
+            adpcm[s] = bytes[at + 17] == adpcmMark;
+            stored[s] = storedBytes(read32(bytes, at), adpcm[s]);
             at += sampleHeaderSize;
         }
-        at += data;
+        if (i + 1 == instruments) silentFrom = at;
+        for (uint32_t s = 0; s < samples; ++s) {
+            if (adpcm[s] && at < size && at + stored[s] > size) {
+                silentFrom = UINT64_MAX;
+                return at + stored[s];
+            }
+            at += stored[s];
+        }
         if (at > size) return at;
     }
     return at;
@@ -59,14 +81,21 @@ uint64_t xmDeclaredSize(const uint8_t* bytes, std::size_t size)
 
 std::string moduleName(const char* path) { return path ? std::string("\"") + path + "\"" : "in memory"; }
 
-bool wholeModule(const uint8_t* bytes, std::size_t size, const char* path, std::string& error)
+bool wholeModule(const uint8_t* bytes, std::size_t size, const char* path, std::string& error, std::string& notice)
 {
+    notice.clear();
     if (size > maxModuleBytes) {
         error = "module " + moduleName(path) + " is larger than " + std::to_string(maxModuleBytes >> 20) + " MiB";
         return false;
     }
-    const uint64_t declared = xmDeclaredSize(bytes, size);
+    uint64_t silentFrom = UINT64_MAX;
+    const uint64_t declared = xmDeclaredSize(bytes, size, silentFrom);
     if (declared <= size) return true;
+    if (declared != impossibleLayout && size >= silentFrom) {
+        notice = "module " + moduleName(path) + " is " + std::to_string(declared - size) +
+                 " bytes short of its sample data: the missing tail plays as silence";
+        return true;
+    }
     if (declared == impossibleLayout)
         error = "module " + moduleName(path) + " is corrupt (its XM headers count more orders, channels, patterns, instruments or samples than a module has)";
     else

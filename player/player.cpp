@@ -112,11 +112,12 @@ void unloadModule()
 // Decodes the module: the dry run for the timeline, then the playback context.
 bool loadBytes(const uint8_t* bytes, std::size_t size, const char* path)
 {
-    std::string error;
-    if (!wholeModule(bytes, size, path, error)) {
+    std::string error, notice;
+    if (!wholeModule(bytes, size, path, error, notice)) {
         reportPlayerFailure(error);
         return false;
     }
+    if (!notice.empty()) reportPlayerFailure(notice);
     const char* cause = nullptr;
     if (!buildTimeline(bytes, size, playerRate, cause)) {
         reportPlayerFailure("module " + moduleName(path) + ": " + cause);

@@ -14,6 +14,7 @@ int eventCount = 0;
 constexpr int fxTonePortamento = 0x03;
 constexpr int fxTonePortamentoVolumeSlide = 0x05;
 constexpr int fxExtended = 0x0E;
+constexpr int fxKeyOff = 0x14;  // XM's K
 constexpr int extendedNoteDelay = 0xD;
 // libxmp counts notes from 1 with XM's C-0 at 13; 0x81.. are key off, cut and fade.
 constexpr int libxmpC0 = 13;
@@ -51,6 +52,8 @@ bool recordTick(const xmp_frame_info& frame, int channels, int instruments, uint
         const xmp_channel_info& channel = frame.channel_info[c];
         const xmp_event& event = channel.event;
         if (event.note < libxmpC0 || event.note > libxmpLastNote || slidesIntoNote(event)) continue;
+        // K00 lets the key go on the note's own first tick: nothing is heard.
+        if (event.fxt == fxKeyOff && event.fxp == 0) continue;
         const int tick = noteTick(event);
         if (tick >= frame.speed || tick != frame.frame) continue;
         // libxmp has already applied "a bare note plays the channel's current instrument".

@@ -27,8 +27,6 @@ uint32_t read32(const uint8_t* p)
            static_cast<uint32_t>(p[3]) << 24;
 }
 
-bool isPowerOfTwo(int32_t n) { return n > 0 && (n & (n - 1)) == 0; }
-
 const char* refusal = "";
 
 bool refuse(const char* why)
@@ -66,8 +64,7 @@ bool parseBitmap(const uint8_t* bytes, std::size_t size, BitmapView& view)
     if (planes != 1 || bitsPerPixel != 24) return refuse("not a 24-bit bitmap");
     if (compression != compressionNone) return refuse("compressed bitmap");
     if (height < 0) return refuse("rows stored top-down");
-    if (!isPowerOfTwo(width) || !isPowerOfTwo(height) || width > maxBitmapSide || height > maxBitmapSide)
-        return refuse("width and height must be powers of two up to 2048");
+    if (width <= 0 || height == 0) return refuse("no pixels (width or height 0 or less)");
 
     // Sizes in 64 bits: nothing below can wrap, whatever the header says. Bytes after the
     // pixel array are left alone.

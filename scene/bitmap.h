@@ -1,6 +1,6 @@
-// Our BMP reader. It accepts one kind of image: uncompressed (BI_RGB), 24-bit, bottom-up,
-// with a width and height that are powers of two no larger than maxBitmapSide, under any
-// header the platform's own loader read (OS/2 core, the info header and its V2 to V5
+// Our BMP reader. It accepts one kind of image: uncompressed (BI_RGB), 24-bit, bottom-up, of
+// any width and height (whether OpenGL takes that size is the texture loader's question), under
+// any header the platform's own loader read (OS/2 core, the info header and its V2 to V5
 // versions), whatever the file header's size field says and with any bytes after the pixels.
 // The pixel array of such a file already is the layout the textures are uploaded in
 // (blue-green-red, rows padded to 4 bytes, bottom row first), so nothing is converted: the
@@ -15,7 +15,6 @@
 #include <cstdint>
 
 // Larger than any texture the demo uploads and small enough for a static buffer.
-constexpr int32_t maxBitmapSide = 2048;
 constexpr std::size_t maxBitmapFileBytes = 16u << 20;
 
 struct BitmapView {

@@ -1,6 +1,8 @@
 #include "scene/textures.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "scene/bitmap.h"
 
@@ -14,6 +16,36 @@ GLuint* const textureSlots[bitmapCount] = {
 
 namespace {
 
+bool hasExtension(const char* extensions, const char* name)
+{
+    const std::size_t length = std::strlen(name);
+    for (const char* at = extensions; at && *at; at += std::strcspn(at, " "), at += std::strspn(at, " "))
+        if (std::strncmp(at, name, length) == 0 && (at[length] == ' ' || at[length] == '\0')) return true;
+    return false;
+}
+
+// OpenGL 1.1 takes only powers of two for a texture's sides; 2.0, and 1.x with the extension
+// that preceded it, take any size up to the same largest side.
+bool takesAnySize()
+{
+    const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    return (version && std::atoi(version) >= 2) ||
+           hasExtension(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)), "GL_ARB_texture_non_power_of_two");
+}
+
+bool isPowerOfTwo(int32_t n) { return n > 0 && (n & (n - 1)) == 0; }
+
+// True when the current OpenGL takes a level-0 texture of this size; otherwise the one stderr line.
+bool takesSize(const char* fileName, int32_t width, int32_t height)
+{
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    const bool anySize = takesAnySize();
+    if (width <= largest && height <= largest && (anySize || (isPowerOfTwo(width) && isPowerOfTwo(height)))) return true;
+    std::fprintf(stderr, "strobarium: %s: width and height must be %s %d\n", fileName, anySize ? "at most" : "powers of two up to", largest);
+    return false;
+}
+
 // A fresh texture name goes into `slot` before the file is touched; true when the file
 // became that texture's level 0.
 bool loadImageTexture(GLuint& slot, const char* fileName)
@@ -25,6 +57,7 @@ bool loadImageTexture(GLuint& slot, const char* fileName)
         std::fprintf(stderr, "strobarium: %s: %s\n", fileName, bitmapRefusal());
         return false;
     }
+    if (!takesSize(fileName, bitmap.width, bitmap.height)) return false;
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glBindTexture(GL_TEXTURE_2D, slot);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);

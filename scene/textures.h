@@ -27,7 +27,8 @@ extern GLuint texWarning;
 // The same 14 slots in load order: textureSlots[i] receives bitmapFiles[i].
 extern GLuint* const textureSlots[bitmapCount];
 
-// Loads the 14 bitmaps in slot order, stopping at the first failure.
+// Loads the 14 bitmaps in slot order, stopping at the first failure: a file the bitmap reader
+// refuses, or one whose size the current OpenGL does not take for a texture.
 bool loadTextures();
 
 // The state that holds for the whole run: no depth test, additive blending, 2D texturing.

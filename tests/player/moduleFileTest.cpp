@@ -1,6 +1,6 @@
-// Reading modules: every cut of an XM file is refused (libxmp alone would play most of them), a
-// module is found inside a larger file, each refusal is one stderr line naming its cause, and the
-// committed fuzz corpus replays through the fuzz entry ("valid-*" load, all others are refused).
+// Reading modules: a cut of an XM file is refused unless it falls in the last plain sample data,
+// what ModPlug wrote plays as its FT2 equivalent, a module is found inside a larger file, each refusal
+// is one stderr line naming its cause, and the fuzz corpus replays ("valid-*" load, others are refused).
 #include "player/moduleFile.h"
 #include "player/offline.h"
 #include "player/player.h"
@@ -14,13 +14,32 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size);
 
-TEST(ModuleFile, EveryCutOfAnXmFileAndEveryBadSeedIsRefused)
+// The stderr lines of loading `bytes`, and whether it loaded.
+std::pair<bool, std::string> load(const std::vector<uint8_t>& bytes)
 {
-    const std::vector<uint8_t> bytes = encodeXm(featureModule());
     testing::internal::CaptureStderr();
-    int accepted = 0, seeds = 0;
-    for (std::size_t size = 1; size < bytes.size(); size += size < 400 ? 1 : 37) accepted += playerLoadMemory(bytes.data(), size);
-    EXPECT_EQ(accepted, 0);
+    const bool loaded = playerOpenOffline(44100) && playerLoadMemory(bytes.data(), bytes.size());
+    return {loaded, testing::internal::GetCapturedStderr()};
+}
+
+TEST(ModuleFile, CutsPlayOnlyInsideTheLastPlainSampleDataAndBadSeedsAreRefused)
+{
+    // The last instrument ends in 32 bytes of plain data, then 100 values as 66 bytes of ADPCM.
+    XmModule m = featureModule();
+    m.instruments.back().samples.push_back(m.instruments.back().samples[0]);
+    m.instruments.back().samples[1].adpcm = true;
+    m.instruments.back().samples[1].data.resize(100, -60);
+    const std::vector<uint8_t> bytes = encodeXm(m);
+    const std::size_t dataStart = bytes.size() - 98, adpcmStart = bytes.size() - 66;
+    for (std::size_t size = 1; size < bytes.size(); size += size < 400 || size + 120 > bytes.size() ? 1 : 37) {
+        const auto [loaded, line] = load({bytes.begin(), bytes.begin() + long(size)});
+        const bool plays = size >= dataStart && size <= adpcmStart;  // ADPCM: whole or wholly missing, as libxmp has it
+        ASSERT_EQ(loaded, plays) << size << line;
+        const std::string said = plays ? "is " + std::to_string(bytes.size() - size) + " bytes short of its sample data" : "is truncated";
+        ASSERT_TRUE(size < 64 || line.find(said) != std::string::npos) << size << line;  // shorter: libxmp's own refusal
+    }
+    int seeds = 0;
+    testing::internal::CaptureStderr();
     for (const auto& entry : std::filesystem::directory_iterator(STROBARIUM_SOURCE_DIR "/tests/player/corpus")) {
         std::vector<uint8_t> seed = readFileBytes(entry.path());
         seed.shrink_to_fit();  // exact size, so the sanitizer build sees reads past the end
@@ -31,6 +50,34 @@ TEST(ModuleFile, EveryCutOfAnXmFileAndEveryBadSeedIsRefused)
     }
     EXPECT_NE(testing::internal::GetCapturedStderr().find("module in memory is truncated"), std::string::npos);
     EXPECT_GE(seeds, 8);
+    playerFree();
+}
+
+// Each plays sample for sample as the plain FT2 module it stands for: libxmp reads what we counted.
+TEST(ModuleFile, ShortAndModPlugFilesPlayAsTheirPlainEquivalents)
+{
+    XmModule plain = blankSong(3);
+    plain.instruments.back().samples[0].data.resize(100, 60);  // 66 bytes as ADPCM
+    XmModule shorter = plain, adpcm = plain, many = plain;
+    shorter.instruments.back().samples[0].data.resize(100 - 5);
+    adpcm.instruments.back().samples[0].adpcm = true;  // instrument 19 plays on row 4 of order 2
+    many.instruments[1].samples.assign(23, XmSample{"other", false, {0, 100, -100}});
+    many.instruments[1].samples[22] = plain.instruments[1].samples[0];
+    many.instruments[1].noteSample.fill(22);
+    const std::vector<uint8_t> whole = encodeXm(plain);
+    const std::tuple<const char*, std::vector<uint8_t>, XmModule, const char*> cases[] = {  // file, what it plays as, its line
+        {"5 bytes short", {whole.begin(), whole.end() - 5}, shorter, "strobarium: music: module in memory is 5 bytes short of its sample data: the missing tail plays as silence\n"},
+        {"ADPCM", encodeXm(adpcm), plain, ""},
+        {"23 samples", encodeXm(many), plain, ""},
+    };
+    for (const auto& [what, bytes, equivalent, line] : cases) {
+        EXPECT_EQ(load(bytes), std::pair(true, std::string(line))) << what;
+        const uint64_t frames = offlineEndSample();
+        const std::vector<int16_t> reference = libxmpRender(encodeXm(equivalent), frames);
+        std::vector<int16_t> mix(2 * frames);
+        ASSERT_TRUE(playerPlay() && offlineRender(mix.data(), uint32_t(frames)) == frames) << what;
+        EXPECT_TRUE(mix == reference && std::count(mix.begin(), mix.end(), 0) < long(mix.size()) - 1000) << what;
+    }
     playerFree();
 }
 

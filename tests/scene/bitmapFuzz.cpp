@@ -1,6 +1,6 @@
-// libFuzzer entry for the bitmap reader. Beyond "no crash": what it accepts is a power-of-two
-// image whose whole pixel array lies inside the input, and every byte of it is read, so the
-// sanitizers see any claim that is not true.
+// libFuzzer entry for the bitmap reader. Beyond "no crash": what it accepts is an image of at
+// least one pixel whose whole pixel array lies inside the input, and every byte of it is read,
+// so the sanitizers see any claim that is not true.
 #include <cstdlib>
 
 #include "scene/bitmap.h"
@@ -9,11 +9,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     BitmapView view{};
     if (!parseBitmap(data, size, view)) return 0;
-    const auto powerOfTwo = [](int32_t n) { return n > 0 && n <= maxBitmapSide && (n & (n - 1)) == 0; };
     const std::size_t arrayBytes = bitmapRowBytes(view.width) * static_cast<std::size_t>(view.height);
-    if (!powerOfTwo(view.width) || !powerOfTwo(view.height) || view.pixels < data ||
-        view.pixels + arrayBytes > data + size)
-        std::abort();
+    if (view.width < 1 || view.height < 1 || view.pixels < data || view.pixels + arrayBytes > data + size) std::abort();
     static volatile uint32_t sum;
     for (std::size_t i = 0; i < arrayBytes; ++i) sum = sum + view.pixels[i];
     return 0;

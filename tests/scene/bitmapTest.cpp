@@ -1,5 +1,5 @@
-// The bitmap reader: one row per reason it refuses a file, files on disk, and the fuzz corpus for
-// the shapes and headers it accepts; every input also goes through the fuzz target's checks.
+// The bitmap reader: one row per reason it refuses a file, files on disk, the fuzz corpus (every input
+// also through the fuzz target's checks); then the sizes each kind of OpenGL takes for a texture.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,8 +9,8 @@
 #include <tuple>
 
 #include "scene/bitmap.h"
-#include "tests/support/files.h"
-#include "tools/bmp/bmpWriter.h"
+#include "tests/scene/sceneFixture.h"
+#include "tests/support/recordingGl.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size);
 
@@ -46,7 +46,7 @@ long parsed(const Bytes& file, BitmapView& view)
 
 TEST(BitmapReader, RefusesEachFlawWithItsReason)
 {
-    const char* const shape = "width and height must be powers of two up to 2048";
+    const char* const shape = "no pixels (width or height 0 or less)";
     const std::pair<const char*, Edit> flaws[] = {
         {"too short for a BMP header", [](Bytes& b) { b.resize(53); }},
         {"not a BMP file", [](Bytes& b) { b[1] = 'A'; }},
@@ -54,9 +54,8 @@ TEST(BitmapReader, RefusesEachFlawWithItsReason)
         {"not a 24-bit bitmap", [](Bytes& b) { put(b, bitsAt, 32, 2); }},
         {"compressed bitmap", [](Bytes& b) { put(b, compressionAt, 1); }},
         {"rows stored top-down", [](Bytes& b) { put(b, heightAt, static_cast<uint32_t>(-4)); }},
-        {shape, [](Bytes& b) { put(b, widthAt, 3); }},
         {shape, [](Bytes& b) { put(b, heightAt, 0); }},
-        {shape, [](Bytes& b) { put(b, widthAt, 4096); }},
+        {shape, [](Bytes& b) { put(b, widthAt, static_cast<uint32_t>(-4)); }},
         {"image size field disagrees with the image", [](Bytes& b) { put(b, imageSizeAt, 4); }},
         {"pixel data overlaps the headers", [](Bytes& b) { put(b, pixelOffsetAt, 53); }},
         {"pixel data runs past the end of the file", [](Bytes& b) { put(b, pixelOffsetAt, 0xFFFFFFF0u); }},
@@ -71,12 +70,10 @@ TEST(BitmapReader, RefusesEachFlawWithItsReason)
     EXPECT_FALSE(parseBitmap(nullptr, 100, view));
 }
 
-TEST(BitmapReader, ReadsFilesUpToTheLargestAndSaysWhyNot)
+TEST(BitmapReader, SaysWhyAFileCannotBeRead)
 {
     const TempDir dir("strobarium-bitmap");
     BitmapView view{};
-    ASSERT_TRUE(writeFileBytes(dir / "largest.bmp", bitmap(2048, 2048)));
-    EXPECT_TRUE(readBitmapFile((dir / "largest.bmp").c_str(), view));
     ASSERT_TRUE(writeFileBytes(dir / "big.bmp", bitmap(4, 4, [](Bytes& b) { b.resize(maxBitmapFileBytes + 2); })));
     for (const auto& [path, why] : {std::pair{dir / "big.bmp", "file too large"}, {dir.path(), "cannot read the file"}}) {
         EXPECT_FALSE(readBitmapFile(path.c_str(), view)) << why;
@@ -102,6 +99,27 @@ TEST(BitmapReader, EveryCorpusSeedHasItsExpectedOutcome)
         ++seeds;
     }
     EXPECT_GE(seeds, 28);
+}
+
+TEST_F(SceneDirectory, TexturesTakeAnySizeUpToTheLargestWhereTheOpenGlDoesElsePowersOfTwo)
+{
+    const std::tuple<const char*, const char*, int, int, int, const char*> cases[] = {  // version, extensions, largest side; bitmap; refusal
+        {"1.1", "", 2048, 127, 64, "powers of two up to 2048"},
+        {"1.1", "GL_ARB_texture_non_power_of_twos GL_X", 2048, 127, 64, "powers of two up to 2048"},
+        {"1.1", "", 256, 512, 512, "powers of two up to 256"},
+        {"1.1", "GL_EXT_bgra GL_ARB_texture_non_power_of_two", 2048, 127, 64, nullptr},
+        {"1.5 Mesa", "GL_ARB_texture_non_power_of_two GL_X", 2048, 1, 1000, nullptr},
+        {"2.1 Mesa 22.3.6", "", 999, 1, 1000, "at most 999"},
+    };
+    for (const auto& [version, extensions, largest, width, height, refusal] : cases) {
+        SetUp();
+        recordingGl::describe(version, extensions, largest);
+        ASSERT_TRUE(writeFileBytes(bitmapFiles[0], encodeBmp24(RgbImage(width, height))));
+        testing::internal::CaptureStderr();
+        const bool loaded = loadTextures();
+        const std::string said = refusal ? std::string("strobarium: Data/Particle.bmp: width and height must be ") + refusal + "\n" : "";
+        EXPECT_EQ(joined(loaded, testing::internal::GetCapturedStderr()), joined(!refusal, said)) << version << " " << extensions << " " << width << "x" << height;
+    }
 }
 
 }  // namespace

@@ -40,20 +40,27 @@ protected:
     void SetUp() override { SceneDirectory::SetUp(); setProjection(1280, 720); }
 };
 
-TEST_F(Pixels, BitmapsStandUprightWithTheirRowsPaddedAndFilteredLinearly)
+TEST_F(Pixels, BitmapsOfAnySizeStandUprightWithTheirRowsPaddedAndFilteredLinearly)
 {
-    // 2x2, so each 6-byte row is padded to 8: top blue and white, bottom red and green.
-    RgbImage title(2, 2);
-    title.rgb = {0, 0, 255, 255, 255, 255, 255, 0, 0, 0, 255, 0};
-    ASSERT_TRUE(writeFileBytes(bitmapFiles[1], encodeBmp24(title)));
-    ASSERT_EQ(initScene(), 1);
-    syncState.order = 1, syncState.row = -1;  // the title alone, opaque: x -56 to 56, y -6 to 12, on the far plane
-    ASSERT_TRUE(renderFrame());
-    const struct { double x, y; const char* rgb; } samples[] = {
-        {-28, -1.5, "255 0 0 "}, {28, -1.5, "0 255 0 "}, {-28, 7.5, "0 0 255 "}, {28, 7.5, "255 255 255 "},
-        {0, 3, "128 128 128 "},  // halfway between all four
-    };
-    for (const auto& s : samples) EXPECT_EQ(shows(s.x, s.y, -100, s.rgb), s.rgb) << s.x << ", " << s.y;
+    // Top blue and white, bottom red and green (one column: all left); rows of 6, 381 and 3 bytes padded to 4.
+    const uint8_t colours[4][3] = {{0, 0, 255}, {255, 255, 255}, {255, 0, 0}, {0, 255, 0}};
+    for (const auto& [width, height] : {std::pair{2, 2}, {127, 64}, {1, 1000}}) {
+        SetUp();
+        RgbImage title(width, height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) std::copy_n(colours[2 * (y >= height / 2) + (x >= (width + 1) / 2)], 3, title.at(x, y));
+        ASSERT_TRUE(writeFileBytes(bitmapFiles[1], encodeBmp24(title)));
+        ASSERT_EQ(initScene(), 1);
+        syncState.order = 1, syncState.row = -1;  // the title alone, opaque: x -56 to 56, y -6 to 12, on the far plane
+        ASSERT_TRUE(renderFrame());
+        const bool wide = width > 1;
+        const struct { double x, y; const char* rgb; } samples[] = {
+            {-28, -1.5, "255 0 0 "}, {28, -1.5, wide ? "0 255 0 " : "255 0 0 "},
+            {-28, 7.5, "0 0 255 "},  {28, 7.5, wide ? "255 255 255 " : "0 0 255 "},
+        };
+        for (const auto& s : samples) EXPECT_EQ(shows(s.x, s.y, -100, s.rgb), s.rgb) << width << "x" << height << ": " << s.x << ", " << s.y;
+        EXPECT_TRUE(width != 2 || shows(0, 3, -100, "128 128 128 ") == "128 128 128 ") << "halfway between all four";
+    }
     GLint filters[2] = {};
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filters[0]);  // the title is still bound
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filters[1]);

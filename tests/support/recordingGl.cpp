@@ -7,6 +7,8 @@ namespace {
 
 GLuint nextTextureName = 1;
 recordingGl::CallHook callHook = nullptr;
+const char *versionText = "1.1", *extensionsText = "";
+GLint maxTextureSize = 2048;
 
 // An array as its pointer call set it; only float components are read back.
 struct Array {
@@ -38,6 +40,11 @@ void recordingGl::reset(CallHook hook)
 {
     callHook = hook;
     nextTextureName = 1;
+}
+
+void recordingGl::describe(const char* version, const char* extensions, int maxTextureSide)
+{
+    versionText = version, extensionsText = extensions, maxTextureSize = maxTextureSide;
 }
 
 extern "C" {
@@ -84,6 +91,13 @@ void glTexImage2D(GLenum t, GLint l, GLint i, GLsizei w, GLsizei h, GLint b, GLe
 {
     record(GlFunc::TexImage2D, t, l, i, w, h, b, f, y);
 }
+
+const GLubyte* glGetString(GLenum name)
+{
+    return reinterpret_cast<const GLubyte*>(name == GL_VERSION ? versionText : name == GL_EXTENSIONS ? extensionsText : nullptr);
+}
+
+void glGetIntegerv(GLenum name, GLint* value) { *value = name == GL_MAX_TEXTURE_SIZE ? maxTextureSize : 0; }
 
 void glGenTextures(GLsizei n, GLuint* textures)
 {

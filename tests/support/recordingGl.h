@@ -1,7 +1,9 @@
 // An OpenGL that draws nothing: the GL 1.1 and GLU entry points the program uses, each call
-// handed with its arguments to a hook; an array draw is handed on vertex by vertex too. Test binaries and benchmarks link it instead of libGL/libGLU.
+// handed with its arguments to a hook; an array draw is handed on vertex by vertex too. Test
+// binaries and benchmarks link it instead of libGL/libGLU.
 //
-// Globals owned here (the test's thread): the hook, the next texture name and the arrays set.
+// Globals owned here (the test's thread): the hook, the next texture name, the arrays set and
+// what the queries answer.
 #pragma once
 
 #include <cstdint>
@@ -28,5 +30,9 @@ using CallHook = void (*)(const GlCall& call);
 
 // Sets the hook (nullptr: none) and restarts texture names at 1.
 void reset(CallHook hook = nullptr);
+
+// What glGetString(GL_VERSION), glGetString(GL_EXTENSIONS) and GL_MAX_TEXTURE_SIZE answer from
+// now on; until then, an OpenGL 1.1 with no extensions and a largest side of 2048.
+void describe(const char* version, const char* extensions, int maxTextureSize);
 
 }  // namespace recordingGl

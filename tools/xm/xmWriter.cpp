@@ -28,8 +28,29 @@ void put16At(Bytes& out, std::size_t at, unsigned value)
     out[at + 1] = static_cast<uint8_t>((value >> 8) & 0xFF);
 }
 
+// The sample's steps as ADPCM: the 16-entry delta table, then the table index of each step.
+// Empty when the steps take more than 16 sizes.
+Bytes adpcmCodes(const XmSample& sample)
+{
+    Bytes table, codes;
+    int previous = 0;
+    for (int16_t value : sample.data) {
+        const auto step = static_cast<uint8_t>(value - previous);
+        previous = value;
+        std::size_t code = 0;
+        while (code < table.size() && table[code] != step) ++code;
+        if (code == 16) return {};
+        if (code == table.size()) table.push_back(step);
+        codes.push_back(static_cast<uint8_t>(code));
+    }
+    table.resize(16, 0);
+    table.insert(table.end(), codes.begin(), codes.end());
+    return table;
+}
+
 bool validSample(const XmSample& sample)
 {
+    if (sample.adpcm && (sample.sixteenBit || adpcmCodes(sample).empty())) return false;
     const int low = sample.sixteenBit ? -32768 : -128;
     const int high = sample.sixteenBit ? 32767 : 127;
     for (int16_t value : sample.data)
@@ -44,7 +65,7 @@ bool validSample(const XmSample& sample)
 
 bool validInstrument(const XmInstrument& instrument)
 {
-    if (instrument.samples.size() > 16 || instrument.volumeEnvelope.size() > 12) return false;
+    if (instrument.samples.size() > 32 || instrument.volumeEnvelope.size() > 12) return false;
     for (uint8_t index : instrument.noteSample)
         if (!instrument.samples.empty() && index >= instrument.samples.size()) return false;
     const std::size_t points = instrument.volumeEnvelope.size();
@@ -124,12 +145,20 @@ void putSampleHeader(Bytes& out, const XmSample& sample)
     put8(out, static_cast<unsigned>(sample.loop) | (sample.sixteenBit ? 0x10 : 0));
     put8(out, sample.panning);
     put8(out, static_cast<uint8_t>(sample.relativeNote));
-    put8(out, 0);
+    put8(out, sample.adpcm ? 0xAD : 0);
     putText(out, sample.name, 22);
 }
 
 void putSampleData(Bytes& out, const XmSample& sample)
 {
+    if (sample.adpcm) {
+        // Two values a byte, the first in the low nibble.
+        const Bytes codes = adpcmCodes(sample);
+        out.insert(out.end(), codes.begin(), codes.begin() + 16);
+        for (std::size_t i = 16; i < codes.size(); i += 2)
+            put8(out, codes[i] | (i + 1 < codes.size() ? codes[i + 1] << 4 : 0));
+        return;
+    }
     int previous = 0;
     for (int16_t value : sample.data) {
         const unsigned delta = static_cast<unsigned>(value - previous);

@@ -1,6 +1,8 @@
 // Writes XM modules byte for byte the way FastTracker 2 saves them (version 0x0104, header size
 // 276, space-padded title, tracker "FastTracker v2.00   ", packed patterns, delta-coded samples),
 // so that libxmp and libopenmpt both read them as plain FT2 files with FT2's playback quirks.
+// On request it also writes what ModPlug added and players read: 4-bit ADPCM samples and up to
+// 32 samples per instrument.
 //
 // The model is plain data: fill it in, then encode. Nothing here owns globals.
 #pragma once
@@ -48,6 +50,9 @@ struct XmSample {
     int8_t finetune = 0;      // 1/128 semitone
     uint8_t panning = 128;    // 0..255
     int8_t relativeNote = 0;  // semitones; 0 plays C-4 at 8363 Hz
+    // ModPlug's ADPCM: a table of 16 deltas and a nibble per value. Exact, so only for an 8-bit
+    // sample whose steps between values take at most 16 different sizes.
+    bool adpcm = false;
 };
 
 struct XmEnvelopePoint {
@@ -57,7 +62,7 @@ struct XmEnvelopePoint {
 
 struct XmInstrument {
     std::string name;
-    std::vector<XmSample> samples;            // 0..16
+    std::vector<XmSample> samples;            // 0..16 (FT2), up to 32 (ModPlug)
     std::array<uint8_t, 96> noteSample = {};  // sample index played for each note C-0..B-7
     std::vector<XmEnvelopePoint> volumeEnvelope;  // 0..12 points
     bool volumeEnvelopeOn = false;
