@@ -4,9 +4,10 @@
 //   build/strobarium-capture -o DIR --size 320x180 --png
 //   build/bench/data/field_light DIR
 //
+// (A capture of part of the demo, with --start and --end, gives the figures of that part.)
 // Prints, over all frames: the mean share of near-white pixels (all three channels >= 240), the
 // same per 10 s, the share of frames that are more than half near-white, the mean share of
-// near-black pixels (all three <= 16); the side/mid energy ratio of audio.wav; and for each
+// near-black pixels (all three <= 16); the side/mid energy ratio, peak and RMS of audio.wav; and for each
 // section of the song the hits of the reacting instruments that their reaction acts on, with
 // the mean brightness of the three frames after each hit against the three frames up to it.
 // A hit listed on frame f is applied while f is drawn and shows from f + 1.
@@ -51,8 +52,12 @@ bool readFrame(const std::string& path, FrameLight& light)
     return true;
 }
 
-// Side energy over mid energy of a 16-bit stereo WAV, in dB.
-bool sideToMid(const std::string& path, double& db)
+struct Mix {
+    double peakDb, rmsDb, sideToMidDb;  // dBFS, dBFS, dB
+};
+
+// The level and width of a 16-bit stereo WAV.
+bool measureMix(const std::string& path, Mix& mix)
 {
     std::ifstream file(path, std::ios::binary);
     char head[12];
@@ -66,13 +71,18 @@ bool sideToMid(const std::string& path, double& db)
         }
         std::vector<int16_t> pcm(size / 2);
         if (!file.read(reinterpret_cast<char*>(pcm.data()), std::streamsize(pcm.size() * 2))) return false;
-        double mid = 0, side = 0;
+        double mid = 0, side = 0, energy = 0;
+        int peak = 1;
         for (std::size_t i = 0; i + 1 < pcm.size(); i += 2) {
             const double m = (pcm[i] + pcm[i + 1]) / 2.0, s = (pcm[i] - pcm[i + 1]) / 2.0;
             mid += m * m;
             side += s * s;
+            energy += double(pcm[i]) * pcm[i] + double(pcm[i + 1]) * pcm[i + 1];
+            peak = std::max({peak, std::abs(int(pcm[i])), std::abs(int(pcm[i + 1]))});
         }
-        db = 10.0 * std::log10(side / mid);
+        const double fullScale = 32768.0;
+        mix = {20.0 * std::log10(peak / fullScale), 10.0 * std::log10(energy / double(pcm.size()) / (fullScale * fullScale)),
+               10.0 * std::log10(side / mid)};
         return mid > 0;
     }
     return false;
@@ -100,6 +110,7 @@ bool reactionActs(int instrument, int order)
 }
 
 struct LogLine {
+    uint64_t frame;
     int order;
     bool hit[20];
 };
@@ -119,11 +130,11 @@ int main(int argc, char** argv)
     while (std::getline(logFile, text)) {
         if (text.empty() || text[0] == '#') continue;
         std::istringstream in(text);
-        uint64_t frame, sample;
+        uint64_t sample;
         int row;
         std::string hash, item;
         LogLine line{};
-        in >> frame >> sample >> line.order >> row >> hash;
+        in >> line.frame >> sample >> line.order >> row >> hash;
         while (in >> item) {
             const int point = std::atoi(item.c_str());
             if (point >= 2 && point <= 6) line.hit[hitInstrument[point]] = true;
@@ -133,7 +144,7 @@ int main(int argc, char** argv)
     std::vector<FrameLight> light(log.size());
     for (std::size_t f = 0; f < log.size(); ++f) {
         char name[32];
-        std::snprintf(name, sizeof name, "/frame-%06zu.png", f);
+        std::snprintf(name, sizeof name, "/frame-%06llu.png", static_cast<unsigned long long>(log[f].frame));
         if (!readFrame(dir + name, light[f])) {
             std::fprintf(stderr, "field_light: cannot read %s%s\n", dir.c_str(), name);
             return 1;
@@ -164,11 +175,11 @@ int main(int argc, char** argv)
         std::printf(" %.0f", 100 * perTen[i] / count);
     }
     std::printf(" %%\nnear-black pixels: %.1f %% on average\n", 100 * black / frames);
-    double db = 0;
-    if (sideToMid(dir + "/audio.wav", db))
-        std::printf("audio.wav side/mid: %.1f dB\n", db);
+    Mix mix{};
+    if (measureMix(dir + "/audio.wav", mix))
+        std::printf("audio.wav: side/mid %.1f dB, peak %.2f dBFS, RMS %.2f dBFS\n", mix.sideToMidDb, mix.peakDb, mix.rmsDb);
     else
-        std::printf("audio.wav side/mid: no readable audio.wav\n");
+        std::printf("audio.wav: not readable\n");
 
     std::printf("%-18s %6s %6s %6s %6s %6s  %8s %8s %8s\n", "section", "hits/s", "1", "2", "3", "18/19", "before", "after",
                 "answers");
