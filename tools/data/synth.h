@@ -8,8 +8,6 @@
 
 #include "tools/xm/xmWriter.h"
 
-constexpr int instrumentTotal = 19;
-
 // Instrument numbers (1-based, as the patterns and the demo's sync schedule count them).
 // The picture follows 1, 2, 3, 18 and 19, so they play accents only: each has a twin among
 // 4-17 with the same sound for the steady and running parts (the groove kick and snare, the
