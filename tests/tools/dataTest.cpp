@@ -10,8 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
-#include <set>
+#include <map>
 
 const std::string built = STROBARIUM_BINARY_DIR "/";
 
@@ -34,15 +36,50 @@ TEST(Data, OurReaderTakesEveryBitmap)
     for (const char* file : bitmapFiles) EXPECT_TRUE(readBitmapFile((built + file).c_str(), view)) << file;
 }
 
-TEST(Data, TheReactingInstrumentsPlayAndTheLastNotesFallOnTheDemosEnd)
+// The picture relights a zone on every note of these five, so they play accents: a few notes a
+// bar, never a running part of eighths or sixteenths.
+TEST(Data, TheReactingInstrumentsPlayAccentsAndTheLastNotesFallOnTheDemosEnd)
 {
     ASSERT_TRUE(playerOpenOffline(44100));
     ASSERT_TRUE(playerLoadFile((built + moduleFile).c_str(), 0, 0));
-    std::set<int> instruments;
+    std::map<int, int> notesInBar;  // by instrument, order and bar
     std::pair<int, int> last{-1, -1};
     for (const TimelineEvent* e = timelineEvents(); e < timelineEvents() + timelineEventCount(); ++e)
-        if (e->kind == TimelineKind::noteOn) instruments.insert(e->instrument), last = std::max(last, std::make_pair(int(e->order), int(e->row)));
-    for (int instrument : {1, 2, 3, 18, 19}) EXPECT_EQ(instruments.count(instrument), 1u) << instrument;
+        if (e->kind == TimelineKind::noteOn) {
+            ++notesInBar[e->instrument * 10000 + e->order * 10 + e->row / 16];
+            last = std::max(last, std::make_pair(int(e->order), int(e->row)));
+        }
+    for (int instrument : {1, 2, 3, 18, 19}) {
+        int most = 0;
+        for (auto it = notesInBar.lower_bound(instrument * 10000); it != notesInBar.lower_bound((instrument + 1) * 10000); ++it)
+            most = std::max(most, it->second);
+        EXPECT_TRUE(most > 0 && most <= 6) << "instrument " << instrument << ": " << most << " notes in a bar";
+    }
     EXPECT_EQ(last, std::make_pair(demoEndOrder, demoEndRow));
     playerFree();
+}
+
+TEST(Data, TheMixIsMasteredWithHeadroomAndStereoWidth)
+{
+    ASSERT_TRUE(playerOpenOffline(44100));
+    ASSERT_TRUE(playerLoadFile((built + moduleFile).c_str(), 0, 0) && playerPlay());
+    std::vector<int16_t> block(2 * 4096);
+    double energy = 0, mid = 0, side = 0;
+    int peak = 0;
+    const uint64_t frames = offlineEndSample();
+    for (uint64_t at = 0; at < frames; at += 4096)
+        for (uint32_t i = 0, got = offlineRender(block.data(), uint32_t(std::min<uint64_t>(4096, frames - at))); i < 2 * got; i += 2) {
+            const double left = block[i], right = block[i + 1];
+            energy += left * left + right * right;
+            mid += (left + right) * (left + right);
+            side += (left - right) * (left - right);
+            peak = std::max({peak, std::abs(int(block[i])), std::abs(int(block[i + 1]))});
+        }
+    playerFree();
+    const double peakDb = 20 * std::log10(peak / 32768.0), rmsDb = 10 * std::log10(energy / (2.0 * frames) / (32768.0 * 32768.0));
+    const double widthDb = 10 * std::log10(side / mid);
+    std::printf("mix: peak %.2f dBFS, RMS %.2f dBFS, side/mid %.1f dB\n", peakDb, rmsDb, widthDb);
+    EXPECT_LE(peakDb, -1.0);
+    EXPECT_TRUE(rmsDb >= -18 && rmsDb <= -10) << rmsDb;
+    EXPECT_TRUE(widthDb >= -12 && widthDb <= -4) << widthDb;
 }

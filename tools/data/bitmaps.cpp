@@ -79,7 +79,10 @@ RgbImage makeWarning()
     return composeGlow(mask, {1.0f, 0.95f, 0.7f}, {1.0f, 0.8f, 0.45f}, {1.0f, 0.12f, 0.04f}, 12, stretchX);
 }
 
-// Soft round glow: white centre, exactly black on and outside the inscribed circle.
+// Round glow: white centre, exactly black on and outside the inscribed circle. Some twenty
+// quads of the field overlap on every spot and add up, so the glow is kept narrow (falling
+// to half at a third of the radius): a lone particle is still a bright point, while a lit
+// zone shows its particles and their colours before it adds up to white.
 RgbImage makeParticle(int size)
 {
     RgbImage image(size, size);
@@ -90,7 +93,8 @@ RgbImage makeParticle(int size)
         for (int x = 0; x < size; ++x) {
             const float dx = (x - centre) / radius, dy = (y - centre) / radius;
             const float fall = std::max(0.0f, 1.0f - (dx * dx + dy * dy));
-            const uint8_t v = static_cast<uint8_t>(std::lround(255.0f * fall * fall));
+            const float square = fall * fall;
+            const uint8_t v = static_cast<uint8_t>(std::lround(255.0f * square * square * square));
             std::fill(image.at(x, y), image.at(x, y) + 3, v);
         }
     return image;

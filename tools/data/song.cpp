@@ -1,6 +1,7 @@
 #include "tools/data/song.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "tools/data/synth.h"
 
@@ -87,6 +88,48 @@ void level(XmPattern& p, int row, int channel, int volume)
     p.cells[static_cast<std::size_t>(row)][static_cast<std::size_t>(channel)].volume = xmVolume(volume);
 }
 
+// A bar as a tracker shows it, "x" on the rows that count: "x.......x......." is rows 0 and 8.
+constexpr uint16_t barRows(const char (&rows)[17])
+{
+    uint16_t mask = 0;
+    for (int row = 0; row < 16; ++row)
+        if (rows[row] == 'x') mask = static_cast<uint16_t>(mask | 1u << row);
+    return mask;
+}
+
+// The rows of every bar on which the instruments the picture follows take over a note from
+// their twins, which play everything else with the same sound: the field flashes on these.
+struct Accents {
+    uint16_t kick, snare, hat, bass, arp;
+};
+
+struct Twin {
+    int channel;
+    uint8_t steady, accent;
+};
+const Twin twins[5] = {{chKick, insGrooveKick, insKick},
+                       {chSnare, insGrooveSnare, insSnare},
+                       {chHat, insHats, insHat},
+                       {chBass, insRunningBass, insBass},
+                       {chArp, insRunningArp, insArp}};
+
+// The twin's note at (row, channel), if there is one, handed to the instrument the picture follows.
+void accentAt(XmPattern& p, int row, int channel)
+{
+    XmCell& cell = p.cells[static_cast<std::size_t>(row)][static_cast<std::size_t>(channel)];
+    for (const Twin& twin : twins)
+        if (twin.channel == channel && cell.instrument == twin.steady && (channel != chHat || cell.note == keyClosedHat))
+            cell.instrument = twin.accent;
+}
+
+void accents(XmPattern& p, const Accents& plan)
+{
+    const uint16_t masks[5] = {plan.kick, plan.snare, plan.hat, plan.bass, plan.arp};
+    for (int row = 0; row < static_cast<int>(p.cells.size()); ++row)
+        for (int t = 0; t < 5; ++t)
+            if (masks[t] >> (row % 16) & 1) accentAt(p, row, twins[t].channel);
+}
+
 int parseNote(const char* token, int length)
 {
     static const int semitones[7] = {A, B, C, D, E, F, G};  // 'A'..'G'
@@ -120,16 +163,30 @@ void melody(XmPattern& p, int channel, uint8_t instrument, const Melody& bars, i
     }
 }
 
-void pads(XmPattern& p, const Progression& chords, int volume, int bars = 4)
+// Effect 8xx sets the channel's panning for the note it starts: the pad's voices left, centre
+// and right, the strings' pair wide apart.
+constexpr uint8_t setPanning = 0x08;
+const uint8_t padPanning[3] = {48, 128, 208};
+const uint8_t stringsPanning[2] = {32, 224};
+
+void padChord(XmPattern& p, int row, const Chord& chord, int volume)
 {
-    for (int bar = 0; bar < bars; ++bar)
-        for (int v = 0; v < 3; ++v) put(p, bar * 16, chPad + v, chords[bar]->pad[v], insPad, volume);
+    for (int v = 0; v < 3; ++v) put(p, row, chPad + v, chord.pad[v], insPad, volume, setPanning, padPanning[v]);
+}
+
+void stringsChord(XmPattern& p, int row, const Chord& chord, int volume)
+{
+    for (int v = 0; v < 2; ++v) put(p, row, chStrings + v, chord.strings[v], insStrings, volume, setPanning, stringsPanning[v]);
+}
+
+void pads(XmPattern& p, const Progression& chords, int volume)
+{
+    for (int bar = 0; bar < 4; ++bar) padChord(p, bar * 16, *chords[bar], volume);
 }
 
 void strings(XmPattern& p, const Progression& chords, int volume)
 {
-    for (int bar = 0; bar < 4; ++bar)
-        for (int v = 0; v < 2; ++v) put(p, bar * 16, chStrings + v, chords[bar]->strings[v], insStrings, volume);
+    for (int bar = 0; bar < 4; ++bar) stringsChord(p, bar * 16, *chords[bar], volume);
 }
 
 enum class BassStyle { whole, eighths, offbeat };
@@ -141,20 +198,20 @@ void bassLine(XmPattern& p, const Progression& chords, BassStyle style, int volu
         const int base = bar * 16;
         switch (style) {
         case BassStyle::whole:
-            put(p, base, chBass, root, insBass, volume);
-            put(p, base + 10, chBass, root, insBass, volume - 12);
+            put(p, base, chBass, root, insRunningBass, volume);
+            put(p, base + 10, chBass, root, insRunningBass, volume - 12);
             break;
         case BassStyle::eighths:
             for (int step = 0; step < 8; ++step) {
                 const bool octave = step == 3 || step == 7;
                 const bool fifth = step == 5 && bar == 3;
                 const uint8_t n = octave ? root + 12 : fifth ? root + 7 : root;
-                put(p, base + step * 2, chBass, n, insBass, volume - (step % 2 ? 10 : 0));
+                put(p, base + step * 2, chBass, n, insRunningBass, volume - (step % 2 ? 10 : 0));
             }
             break;
         case BassStyle::offbeat:
-            put(p, base, chBass, root, insBass, volume);
-            for (int beat = 0; beat < 4; ++beat) put(p, base + beat * 4 + 2, chBass, root + 12 * (beat == 3), insBass, volume - 6);
+            put(p, base, chBass, root, insRunningBass, volume);
+            for (int beat = 0; beat < 4; ++beat) put(p, base + beat * 4 + 2, chBass, root + 12 * (beat == 3), insRunningBass, volume - 6);
             break;
         }
     }
@@ -172,7 +229,8 @@ void arpeggio(XmPattern& p, const Progression& chords, ArpStyle style, int volum
         const int inBar = row % 16;
         const int tone = style == ArpStyle::sixteenths ? sixteenth[inBar] : eighth[(inBar / step) % 8];
         const int accent = inBar == 0 ? 8 : inBar % 4 == 0 ? 3 : 0;
-        put(p, row, chArp, chord.arp[tone], insArp, volume + accent);
+        // Each note to the other side, a ping-pong across the field.
+        put(p, row, chArp, chord.arp[tone], insRunningArp, volume + accent, setPanning, (row / step) % 2 ? 192 : 64);
     }
 }
 
@@ -186,12 +244,12 @@ void pluckLine(XmPattern& p, const Progression& chords, int volume)
 
 void kicks(XmPattern& p, int volume, int every = 4, int fromRow = 0, int toRow = 64)
 {
-    for (int row = fromRow; row < toRow; row += every) put(p, row, chKick, hit, insKick, volume);
+    for (int row = fromRow; row < toRow; row += every) put(p, row, chKick, hit, insGrooveKick, volume);
 }
 
 void backbeat(XmPattern& p, int volume, int fromRow = 0, int toRow = 64)
 {
-    for (int row = fromRow + 4; row < toRow; row += 8) put(p, row, chSnare, hit, insSnare, volume);
+    for (int row = fromRow + 4; row < toRow; row += 8) put(p, row, chSnare, hit, insGrooveSnare, volume);
 }
 
 void hats(XmPattern& p, bool sixteenths, int volume, bool openHats = false)
@@ -200,9 +258,9 @@ void hats(XmPattern& p, bool sixteenths, int volume, bool openHats = false)
     for (int row = 0; row < 64; ++row) {
         if (!sixteenths && row % 4 != 2) continue;
         if (openHats && row % 32 == 30)
-            put(p, row, chHat, hit, insOpenHat, volume);
+            put(p, row, chHat, keyOpenHat, insHats, volume);
         else
-            put(p, row, chHat, hit, insHat, volume + accent[row % 4]);
+            put(p, row, chHat, keyClosedHat, insHats, volume + accent[row % 4]);
     }
 }
 
@@ -213,28 +271,34 @@ void snareRoll(XmPattern& p, int fromRow, int toRow, int fromVolume, int toVolum
     for (int row = fromRow; row < toRow; ++row) {
         if (row < half && row % 2) continue;
         const int volume = fromVolume + (toVolume - fromVolume) * (row - fromRow) / (toRow - fromRow);
-        put(p, row, chSnare, hit, insSnare, volume);
+        put(p, row, chSnare, hit, insGrooveSnare, volume);
     }
+}
+
+// The rows of a roll that the picture follows, closer and closer into the next downbeat.
+void rollAccents(XmPattern& p, std::initializer_list<int> rows)
+{
+    for (int row : rows) accentAt(p, row, chSnare);
 }
 
 void tomFill(XmPattern& p, int fromRow)
 {
     static const int offsets[6] = {0, 2, 4, 5, 6, 7};
     static const int pitches[6] = {note(4, G), note(4, E), note(4, D), note(4, C), note(3, A), note(3, G)};
-    for (int i = 0; i < 6; ++i) put(p, fromRow + offsets[i], chPerc, static_cast<uint8_t>(pitches[i]), insTom, 50 + 2 * i);
+    for (int i = 0; i < 6; ++i) put(p, fromRow + offsets[i], chPerc, static_cast<uint8_t>(pitches[i]), insPerc, 50 + 2 * i);
 }
 
 // Swell over the second half and a reversed cymbal into the next downbeat.
 void buildUp(XmPattern& p)
 {
-    put(p, 32, chFx, hit, insRiser, 44);
-    put(p, 48, chCrash, hit, insReverse, 40);
+    put(p, 32, chFx, keyRiser, insFx, 44);
+    put(p, 48, chCrash, keyReverse, insCymbals, 40);
 }
 
 void downbeat(XmPattern& p, bool impact)
 {
-    put(p, 0, chCrash, hit, insCrash, 48);
-    if (impact) put(p, 0, chFx, hit, insImpact, 56);
+    put(p, 0, chCrash, keyCrash, insCymbals, 48);
+    if (impact) put(p, 0, chFx, keyImpact, insFx, 56);
 }
 
 void subRoots(XmPattern& p, const Progression& chords, int volume)
@@ -247,7 +311,7 @@ XmPattern fullTrack(const Progression& chords, bool openHats)
 {
     XmPattern p = blankXmPattern(64, songChannels);
     kicks(p, 60);
-    put(p, 62, chKick, hit, insKick, 44);
+    put(p, 62, chKick, hit, insGrooveKick, 44);
     backbeat(p, 50);
     hats(p, true, 40, openHats);
     bassLine(p, chords, BassStyle::eighths, 50);
@@ -263,7 +327,7 @@ XmPattern introA()
     pads(p, mainChords, 14);
     for (int row = 4; row < 64; row += 4) level(p, row, chPad, 14 + row / 2), level(p, row, chPad + 1, 14 + row / 2),
                                           level(p, row, chPad + 2, 14 + row / 2);
-    for (int bar = 0; bar < 4; ++bar) put(p, bar * 16, chKick, hit, insKick, 30 + 2 * bar);
+    for (int bar = 0; bar < 4; ++bar) put(p, bar * 16, chKick, hit, insGrooveKick, 30 + 2 * bar);
     arpeggio(p, mainChords, ArpStyle::quarters, 20);
     put(p, 0, chLead, note(5, E), insBell, 30);
     put(p, 32, chLead, note(5, G), insBell, 30);
@@ -316,8 +380,8 @@ XmPattern buildBass()
     XmPattern p = drumsEnter();
     p.cells[0][chFx] = XmCell{};
     bassLine(p, mainChords, BassStyle::whole, 48);
-    put(p, 60, chPerc, hit, insRim, 40);
-    put(p, 62, chPerc, hit, insRim, 34);
+    put(p, 60, chPerc, keyRim, insPerc, 40);
+    put(p, 62, chPerc, keyRim, insPerc, 34);
     return p;
 }
 
@@ -335,8 +399,8 @@ XmPattern buildHats()
     XmPattern p = blankXmPattern(64, songChannels);
     kicks(p, 60);
     backbeat(p, 50);
-    put(p, 46, chSnare, hit, insSnare, 26);
-    put(p, 63, chSnare, hit, insSnare, 30);
+    put(p, 46, chSnare, hit, insGrooveSnare, 26);
+    put(p, 63, chSnare, hit, insGrooveSnare, 30);
     hats(p, true, 40);
     bassLine(p, mainChords, BassStyle::eighths, 46);
     pads(p, mainChords, 36);
@@ -349,10 +413,11 @@ XmPattern buildRoll()
 {
     XmPattern p = blankXmPattern(64, songChannels);
     kicks(p, 60, 4, 0, 48);
-    put(p, 48, chKick, hit, insKick, 60);
-    put(p, 56, chKick, hit, insKick, 60);
+    put(p, 48, chKick, hit, insGrooveKick, 60);
+    put(p, 56, chKick, hit, insGrooveKick, 60);
     backbeat(p, 48, 0, 32);
     snareRoll(p, 32, 64, 24, 60);
+    rollAccents(p, {48, 52, 56, 58, 60, 62});
     hats(p, true, 38);
     bassLine(p, mainChords, BassStyle::eighths, 46);
     pads(p, mainChords, 38);
@@ -372,7 +437,7 @@ XmPattern greetingsA()
 {
     XmPattern p = fullTrack(mainChords, true);
     melody(p, chLead, insLead, melodyA, 36);
-    put(p, 0, chCrash, hit, insCrash, 40);
+    put(p, 0, chCrash, keyCrash, insCymbals, 40);
     return p;
 }
 
@@ -381,7 +446,7 @@ XmPattern greetingsB()
     XmPattern p = fullTrack(mainChords, true);
     melody(p, chLead, insLead, melodyB, 36);
     for (int row = 56; row < 64; ++row) p.cells[static_cast<std::size_t>(row)][chKick] = XmCell{};
-    put(p, 56, chKick, hit, insKick, 60);
+    put(p, 56, chKick, hit, insGrooveKick, 60);
     tomFill(p, 56);
     return p;
 }
@@ -392,9 +457,10 @@ XmPattern breakdown()
     XmPattern p = blankXmPattern(64, songChannels);
     downbeat(p, true);
     kicks(p, 46, 16);
-    for (int row = 4; row < 64; row += 8) put(p, row, chPerc, hit, insRim, 34);
+    for (int row = 4; row < 64; row += 8) put(p, row, chPerc, keyRim, insPerc, 34);
     hats(p, false, 28);
     snareRoll(p, 56, 64, 20, 44);
+    rollAccents(p, {60, 62});
     bassLine(p, devChords, BassStyle::whole, 44);
     arpeggio(p, devChords, ArpStyle::sixteenths, 22);
     pads(p, devChords, 36);
@@ -410,7 +476,7 @@ XmPattern rebuild()
     kicks(p, 58);
     backbeat(p, 48);
     hats(p, true, 36);
-    for (int row = 2; row < 64; row += 4) put(p, row, chPerc, hit, insShaker, 36);
+    for (int row = 2; row < 64; row += 4) put(p, row, chPerc, keyShaker, insPerc, 36);
     bassLine(p, devChords, BassStyle::eighths, 46);
     arpeggio(p, devChords, ArpStyle::eighths, 28);
     pads(p, devChords, 34);
@@ -432,10 +498,10 @@ XmPattern devFull()
     XmPattern p = blankXmPattern(64, songChannels);
     downbeat(p, false);
     kicks(p, 60);
-    put(p, 62, chKick, hit, insKick, 44);
+    put(p, 62, chKick, hit, insGrooveKick, 44);
     backbeat(p, 50);
     hats(p, true, 40, true);
-    for (int row = 2; row < 64; row += 4) put(p, row, chPerc, hit, insShaker, 34);
+    for (int row = 2; row < 64; row += 4) put(p, row, chPerc, keyShaker, insPerc, 34);
     bassLine(p, devChords, BassStyle::offbeat, 50);
     arpeggio(p, devChords, ArpStyle::eighths, 30);
     pads(p, devChords, 34);
@@ -450,6 +516,7 @@ XmPattern finalBuild()
     melody(p, chLead, insLead, melodyA, 36);
     for (int row = 48; row < 64; ++row) p.cells[static_cast<std::size_t>(row)][chSnare] = XmCell{};
     snareRoll(p, 48, 64, 30, 62);
+    rollAccents(p, {52, 56, 58, 60, 62});
     buildUp(p);
     return p;
 }
@@ -462,16 +529,16 @@ XmPattern ending()
     for (int half = 0; half < 2; ++half) {
         const Chord& chord = *tail[half];
         const int base = half * 8;
-        for (int v = 0; v < 3; ++v) put(p, base, chPad + v, chord.pad[v], insPad, 40);
-        for (int v = 0; v < 2; ++v) put(p, base, chStrings + v, chord.strings[v], insStrings, 30);
+        padChord(p, base, chord, 40);
+        stringsChord(p, base, chord, 30);
         for (int step = 0; step < 4; ++step) {
-            put(p, base + step * 2, chBass, chord.bass + 12 * (step == 3), insBass, 50);
-            put(p, base + step * 2, chArp, chord.arp[step + 1], insArp, 30 + 2 * step);
+            put(p, base + step * 2, chBass, chord.bass + 12 * (step == 3), insRunningBass, 50);
+            put(p, base + step * 2, chArp, chord.arp[step + 1], insRunningArp, 30 + 2 * step);
         }
     }
     put(p, 0, chLead, note(5, A), insLead, 36);
     put(p, 8, chLead, note(5, B), insLead, 38);
-    for (int row = 0; row < 16; ++row) put(p, row, chHat, hit, insHat, 28 + (row % 2 ? 0 : 10));
+    for (int row = 0; row < 16; ++row) put(p, row, chHat, keyClosedHat, insHats, 28 + (row % 2 ? 0 : 10));
     kicks(p, 58, 4, 0, 16);
     backbeat(p, 48, 0, 8);
     snareRoll(p, 8, 16, 34, 60);
@@ -479,17 +546,17 @@ XmPattern ending()
     constexpr int accent = finalAccentRow;
     put(p, accent, chKick, hit, insKick, 64);
     put(p, accent, chSnare, hit, insSnare, 56);
-    put(p, accent, chHat, hit, insOpenHat, 44);
-    put(p, accent, chCrash, hit, insCrash, 56);
-    put(p, accent, chFx, hit, insImpact, 60);
+    put(p, accent, chHat, keyOpenHat, insHats, 44);
+    put(p, accent, chCrash, keyCrash, insCymbals, 56);
+    put(p, accent, chFx, keyImpact, insFx, 60);
     put(p, accent, chPerc, note(4, A), insBell, 44);
     put(p, accent, chBass, chordAm.bass, insBass, 56);
     put(p, accent, chArp, chordAm.arp[3], insArp, 40);
     put(p, accent, chLead, note(5, A), insLead, 40);
     put(p, accent, chPluck, note(5, E), insPluck, 40);
     put(p, accent, chSub, chordAm.bass - 12, insSub, 50);
-    for (int v = 0; v < 3; ++v) put(p, accent, chPad + v, chordAm.pad[v], insPad, 44);
-    for (int v = 0; v < 2; ++v) put(p, accent, chStrings + v, chordAm.strings[v], insStrings, 34);
+    padChord(p, accent, chordAm, 44);
+    stringsChord(p, accent, chordAm, 34);
     // Ring-out: no note starts after the accent; the held voices fade over the last rows, which
     // run at a third of the tempo, so the song ends some ten seconds after the demo has stopped.
     constexpr uint8_t fineFadeDown = 0x82;  // volume column: down 2 once a row
@@ -514,6 +581,19 @@ XmModule makeSong()
     song.patterns = {introA(),  introB(),     introC(),  drumsEnter(), buildBass(),  buildPluck(),
                      buildHats(), buildRoll(), fullDrop(), greetingsA(), greetingsB(), breakdown(),
                      rebuild(),  fullPluck(), devFull(),  finalBuild(), ending()};
+    // What the picture answers, pattern by pattern: in the intro a kick and an arpeggio note a
+    // bar; once the drums are in, the kick on the downbeat, a hat, and the last backbeat (the
+    // burst); from order 6 both backbeats; from the drop the bass on the chord change and an
+    // arpeggio note in mid-bar as well.
+    const Accents intro{barRows("x..............."), 0, 0, 0, barRows("........x.......")};
+    const Accents drums{barRows("x..............."), barRows("............x..."), barRows("......x........."), barRows("x..............."), 0};
+    const Accents build{barRows("x..............."), barRows("....x.......x..."), barRows("......x........."), barRows("x..............."), 0};
+    const Accents full{barRows("x..............."), barRows("....x.......x..."), barRows("......x........."), barRows("x..............."),
+                       barRows("........x.......")};
+    const Accents tail{barRows("x.......x......."), barRows("........x...x..."), 0, barRows("x.......x......."), 0};
+    const Accents* const plans[17] = {&intro, &intro, &intro, &drums, &drums, &drums, &build, &build, &full,
+                                      &full,  &full,  &full,  &full,  &full,  &full,  &full,  &tail};
+    for (std::size_t i = 0; i < song.patterns.size(); ++i) accents(song.patterns[i], *plans[i]);
     // Order → pattern: 13 and 14 repeat the greetings' groove (with the pluck and then variation B).
     song.orders = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 10, 14, 15, 16};
     // The overall level: the mix of sixteen channels needs headroom.

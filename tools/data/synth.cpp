@@ -363,16 +363,60 @@ XmInstrument arp()
     return ins;
 }
 
+struct KitSound {
+    XmInstrument sound;
+    uint8_t key;  // the first key it plays, and the key on which it plays at its own rate
+    uint8_t panning;
+};
+
+// One instrument of several one-shot sounds (no envelopes), each on a key of its own; the
+// first sound also takes every key below the second's.
+XmInstrument kit(const char* name, std::vector<KitSound> sounds)
+{
+    XmInstrument ins;
+    ins.name = name;
+    for (std::size_t i = 0; i < sounds.size(); ++i) {
+        XmSample s = std::move(sounds[i].sound.samples[0]);
+        s.relativeNote = static_cast<int8_t>(s.relativeNote + xmNote(4, 0) - sounds[i].key);
+        s.panning = sounds[i].panning;
+        ins.samples.push_back(std::move(s));
+        for (int n = i ? sounds[i].key : 1; n <= 96; ++n) ins.noteSample[static_cast<std::size_t>(n - 1)] = static_cast<uint8_t>(i);
+    }
+    return ins;
+}
+
+XmInstrument panned(XmInstrument ins, uint8_t panning)
+{
+    ins.samples[0].panning = panning;
+    return ins;
+}
+
 }  // namespace
 
 std::vector<XmInstrument> makeInstruments()
 {
-    std::vector<XmInstrument> list = {kick(),  snare(), hat(),    openHat(), crash(), tom(),  pad(),
-                                      strings(), lead(), pluck(), riser(),   impact(), shaker(), rim(),
-                                      bell(),  sub(),   reverseCymbal(), bass(), arp()};
-    // A little stereo width: hats and arpeggio to one side, pluck, bell and shaker to the other.
-    static const uint8_t panning[instrumentTotal] = {128, 128, 150, 156, 128, 118, 128, 112, 128, 160,
-                                                      128, 128, 100, 146, 168, 128, 128, 128, 100};
-    for (int i = 0; i < instrumentTotal; ++i) list[static_cast<std::size_t>(i)].samples[0].panning = panning[i];
-    return list;
+    // Drums and bass in the centre; hats, percussion, arpeggio and the melodic colours spread
+    // to both sides (the pads and strings are spread voice by voice in the song).
+    constexpr uint8_t centre = 128;
+    const XmInstrument kickSound = kick(), snareSound = snare(), hatSound = panned(hat(), 176);
+    const XmInstrument bassSound = bass(), arpSound = panned(arp(), 72);
+    return {kickSound,
+            snareSound,
+            hatSound,
+            kit("hats", {{hatSound, keyClosedHat, 176}, {openHat(), keyOpenHat, 196}}),
+            kit("cymbals", {{crash(), keyCrash, 150}, {reverseCymbal(), keyReverse, 96}}),
+            kit("percussion", {{tom(), xmNote(4, 0), 112}, {shaker(), keyShaker, 64}, {rim(), keyRim, 184}}),
+            pad(),
+            strings(),
+            panned(lead(), 144),
+            panned(pluck(), 200),
+            kit("effects", {{riser(), keyRiser, 104}, {impact(), keyImpact, centre}}),
+            kickSound,
+            snareSound,
+            bassSound,
+            panned(bell(), 64),
+            sub(),
+            arpSound,
+            bassSound,
+            arpSound};
 }
