@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/littleEndian.h"
+
 namespace {
 
-uint32_t read16(const uint8_t* bytes, uint64_t at) { return bytes[at] | (bytes[at + 1] << 8); }
-uint32_t read32(const uint8_t* bytes, uint64_t at) { return read16(bytes, at) | (read16(bytes, at + 2) << 16); }
 
 // What xmDeclaredSize answers for counts no tracker writes. libxmp refuses those too, but only
 // after allocating for each (half a second for a few hundred bytes claiming 65,000 instruments),
@@ -32,36 +32,36 @@ uint64_t storedBytes(uint32_t length, bool adpcm) { return adpcm ? 16 + (uint64_
 uint64_t xmDeclaredSize(const uint8_t* bytes, std::size_t size, uint64_t& silentFrom)
 {
     static const char id[] = "Extended Module: ";
-    if (size < 64 || std::memcmp(bytes, id, 17) != 0 || read16(bytes, 58) != 0x0104) return 0;
+    if (size < 64 || std::memcmp(bytes, id, 17) != 0 || read16le(bytes + 58) != 0x0104) return 0;
     // Each step needs the bytes of the header it reads; past the end, what the file would need so far is the answer.
-    uint64_t at = 60 + static_cast<uint64_t>(read32(bytes, 60));
+    uint64_t at = 60 + static_cast<uint64_t>(read32le(bytes + 60));
     if (at > size) return at;
     if (size < 74) return 74;
-    const uint32_t patterns = read16(bytes, 70);
-    const uint32_t instruments = read16(bytes, 72);
-    if (read16(bytes, 64) > 256 || read16(bytes, 68) > 64 || patterns > 256 || instruments > 255) return impossibleLayout;
+    const uint32_t patterns = read16le(bytes + 70);
+    const uint32_t instruments = read16le(bytes + 72);
+    if (read16le(bytes + 64) > 256 || read16le(bytes + 68) > 64 || patterns > 256 || instruments > 255) return impossibleLayout;
     for (uint32_t p = 0; p < patterns; ++p) {
         if (at + 9 > size) return at + 9;
-        at += read32(bytes, at) + static_cast<uint64_t>(read16(bytes, at + 7));
+        at += read32le(bytes + at) + static_cast<uint64_t>(read16le(bytes + at + 7));
     }
     for (uint32_t i = 0; i < instruments; ++i) {
         if (at + 29 > size) return at + 29;
-        const uint64_t headerSize = read32(bytes, at);
-        const uint32_t samples = read16(bytes, at + 27);
+        const uint64_t headerSize = read32le(bytes + at);
+        const uint32_t samples = read16le(bytes + at + 27);
         if (samples > maxSamplesPerInstrument) return impossibleLayout;
         if (samples == 0) {
             at += headerSize;
             continue;
         }
         if (at + 33 > size) return at + 33;
-        const uint64_t sampleHeaderSize = read32(bytes, at + 29);
+        const uint64_t sampleHeaderSize = read32le(bytes + at + 29);
         at += headerSize;
         uint64_t stored[maxSamplesPerInstrument];
         bool adpcm[maxSamplesPerInstrument];
         for (uint32_t s = 0; s < samples; ++s) {
             if (at + 18 > size) return at + 18;
             adpcm[s] = bytes[at + 17] == adpcmMark;
-            stored[s] = storedBytes(read32(bytes, at), adpcm[s]);
+            stored[s] = storedBytes(read32le(bytes + at), adpcm[s]);
             at += sampleHeaderSize;
         }
         if (i + 1 == instruments) silentFrom = at;

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "common/littleEndian.h"
+
 namespace {
 
 // One byte more than the largest accepted file, so that a longer file shows as too long.
@@ -17,14 +19,6 @@ constexpr uint32_t compressionNone = 0;   // BI_RGB
 bool isInfoHeader(uint32_t bytes)
 {
     return bytes == infoHeaderBytes || bytes == 52 || bytes == 56 || bytes == 108 || bytes == 124;
-}
-
-uint16_t read16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-
-uint32_t read32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
 }
 
 const char* refusal = "";
@@ -46,20 +40,20 @@ bool parseBitmap(const uint8_t* bytes, std::size_t size, BitmapView& view)
     if (bytes[0] != 'B' || bytes[1] != 'M') return refuse("not a BMP file");
     // The file header's size field is not read, as the platform's loader did not read it: a file
     // padded at its end, or one whose writer got the field wrong, still loads.
-    const uint32_t pixelOffset = read32(bytes + 10);
+    const uint32_t pixelOffset = read32le(bytes + 10);
 
     const uint8_t* info = bytes + fileHeaderBytes;
-    const uint32_t headerBytes = read32(info);
+    const uint32_t headerBytes = read32le(info);
     const bool core = headerBytes == coreHeaderBytes;
     if (!core && !isInfoHeader(headerBytes)) return refuse("unsupported BMP header version");
     if (size < fileHeaderBytes + (core ? coreHeaderBytes : infoHeaderBytes)) return refuse("too short for a BMP header");
     // A core header's sides are unsigned, so its rows always run bottom-up.
-    const int32_t width = core ? read16(info + 4) : static_cast<int32_t>(read32(info + 4));
-    const int32_t height = core ? read16(info + 6) : static_cast<int32_t>(read32(info + 8));  // < 0: top-down
-    const uint16_t planes = read16(info + (core ? 8 : 12));
-    const uint16_t bitsPerPixel = read16(info + (core ? 10 : 14));
-    const uint32_t compression = core ? compressionNone : read32(info + 16);
-    const uint32_t declaredImageBytes = core ? 0 : read32(info + 20);
+    const int32_t width = core ? read16le(info + 4) : static_cast<int32_t>(read32le(info + 4));
+    const int32_t height = core ? read16le(info + 6) : static_cast<int32_t>(read32le(info + 8));  // < 0: top-down
+    const uint16_t planes = read16le(info + (core ? 8 : 12));
+    const uint16_t bitsPerPixel = read16le(info + (core ? 10 : 14));
+    const uint32_t compression = core ? compressionNone : read32le(info + 16);
+    const uint32_t declaredImageBytes = core ? 0 : read32le(info + 20);
 
     if (planes != 1 || bitsPerPixel != 24) return refuse("not a 24-bit bitmap");
     if (compression != compressionNone) return refuse("compressed bitmap");

@@ -108,14 +108,14 @@ void scatter(Particle& p, int32_t note)
 
 void instrument18(Particle& p)
 {
-    if (!hitRaised(18)) return;
+    if (!hitRaised(bassInstrument)) return;
     if (p.zone != zoneSide && p.zone != zoneBand) return;
     if (order() > 7) scatter(p, syncState.lastNote18.load(relaxed));
 }
 
 void instrument19(Particle& p)
 {
-    if (!hitRaised(19)) return;
+    if (!hitRaised(arpInstrument)) return;
     if (p.zone != zoneBand) return;
     const int32_t position = order();
     if (position < 3) {
@@ -130,7 +130,7 @@ void instrument19(Particle& p)
 
 void instrument3(Particle& p)
 {
-    if (!hitRaised(3)) return;
+    if (!hitRaised(hatInstrument)) return;
     if (p.zone != zoneRing) return;
     if (order() <= 2) return;
     p.alpha = 1.75f;
@@ -141,7 +141,7 @@ void instrument3(Particle& p)
 
 void instrument1(Particle& p)
 {
-    if (!hitRaised(1)) return;
+    if (!hitRaised(kickInstrument)) return;
     if (p.zone == zoneCore) {
         if (order() <= 2) return;
         p.alpha = 1.0f;
@@ -178,7 +178,7 @@ void burst(Particle& p)
 
 void instrument2(Particle& p)
 {
-    if (!hitRaised(2)) return;
+    if (!hitRaised(snareInstrument)) return;
     if (p.zone == zoneRing) return;
     const int32_t position = order();
     if (position >= 3 && position <= 5) {

@@ -21,11 +21,11 @@ constexpr DWORD anyValue = 0xFFFF;
 
 const SyncPoint syncSchedule[] = {
     {BASS_SYNC_POS, at(anyValue, 0), orderSync},
-    {BASS_SYNC_INS, anyNoteOf(1), instrument1Sync},
-    {BASS_SYNC_INS, anyNoteOf(2), instrument2Sync},
-    {BASS_SYNC_INS, anyNoteOf(3), instrument3Sync},
-    {BASS_SYNC_INS, anyNoteOf(18), instrument18Sync},
-    {BASS_SYNC_INS, anyNoteOf(19), instrument19Sync},
+    {BASS_SYNC_INS, anyNoteOf(kickInstrument), instrument1Sync},
+    {BASS_SYNC_INS, anyNoteOf(snareInstrument), instrument2Sync},
+    {BASS_SYNC_INS, anyNoteOf(hatInstrument), instrument3Sync},
+    {BASS_SYNC_INS, anyNoteOf(bassInstrument), instrument18Sync},
+    {BASS_SYNC_INS, anyNoteOf(arpInstrument), instrument19Sync},
     // Title and its cards.
     {BASS_SYNC_POS, at(1, 0), orderRowSync},
     {BASS_SYNC_POS, at(2, 0), orderRowSync},

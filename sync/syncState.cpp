@@ -45,20 +45,20 @@ void CALLBACK orderRowSync(HSYNC, DWORD data, DWORD)
     syncState.row.store(high16(data), relaxed);
 }
 
-void CALLBACK instrument1Sync(HSYNC, DWORD, DWORD) { raiseHit(1); }
-void CALLBACK instrument2Sync(HSYNC, DWORD, DWORD) { raiseHit(2); }
-void CALLBACK instrument3Sync(HSYNC, DWORD, DWORD) { raiseHit(3); }
+void CALLBACK instrument1Sync(HSYNC, DWORD, DWORD) { raiseHit(kickInstrument); }
+void CALLBACK instrument2Sync(HSYNC, DWORD, DWORD) { raiseHit(snareInstrument); }
+void CALLBACK instrument3Sync(HSYNC, DWORD, DWORD) { raiseHit(hatInstrument); }
 
 void CALLBACK instrument18Sync(HSYNC, DWORD data, DWORD)
 {
     syncState.lastNote18.store(low16(data), relaxed);
-    raiseHit(18);
+    raiseHit(bassInstrument);
 }
 
 void CALLBACK instrument19Sync(HSYNC, DWORD data, DWORD)
 {
     syncState.lastNote19.store(low16(data), relaxed);
-    raiseHit(19);
+    raiseHit(arpInstrument);
 }
 
 void CALLBACK endSync(HSYNC, DWORD, DWORD) { syncState.finished.store(1, relaxed); }

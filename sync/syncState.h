@@ -19,12 +19,9 @@
 #include <atomic>
 #include <cstdint>
 
-constexpr int instrumentHitCount = 20;
+#include "common/demoScript.h"
 
-// The demo's last position: the frame that sees it finishes the demo, and the schedule
-// registers a sync there so that the frame does see it.
-constexpr int32_t demoEndOrder = 17;
-constexpr int32_t demoEndRow = 16;
+constexpr int instrumentHitCount = 20;
 
 struct SyncState {
     std::atomic<int32_t> order{-1};

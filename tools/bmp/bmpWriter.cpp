@@ -2,21 +2,7 @@
 
 #include <cstdio>
 
-namespace {
-
-void put16(std::vector<uint8_t>& out, uint32_t v)
-{
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void put32(std::vector<uint8_t>& out, uint32_t v)
-{
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
-}  // namespace
+#include "common/littleEndian.h"
 
 std::vector<uint8_t> encodeBmp24(const RgbImage& image)
 {
@@ -28,20 +14,20 @@ std::vector<uint8_t> encodeBmp24(const RgbImage& image)
     out.reserve(headerBytes + pixelBytes);
     out.push_back('B');
     out.push_back('M');
-    put32(out, headerBytes + pixelBytes);
-    put32(out, 0);
-    put32(out, headerBytes);
-    put32(out, 40);
-    put32(out, static_cast<uint32_t>(image.width));
-    put32(out, static_cast<uint32_t>(image.height));  // positive: bottom row first
-    put16(out, 1);
-    put16(out, 24);
-    put32(out, 0);  // BI_RGB
-    put32(out, pixelBytes);
-    put32(out, 2835);  // 72 dpi
-    put32(out, 2835);
-    put32(out, 0);
-    put32(out, 0);
+    append32le(out, headerBytes + pixelBytes);
+    append32le(out, 0);
+    append32le(out, headerBytes);
+    append32le(out, 40);
+    append32le(out, static_cast<uint32_t>(image.width));
+    append32le(out, static_cast<uint32_t>(image.height));  // positive: bottom row first
+    append16le(out, 1);
+    append16le(out, 24);
+    append32le(out, 0);  // BI_RGB
+    append32le(out, pixelBytes);
+    append32le(out, 2835);  // 72 dpi
+    append32le(out, 2835);
+    append32le(out, 0);
+    append32le(out, 0);
 
     for (int y = image.height - 1; y >= 0; --y) {
         const uint8_t* row = &image.rgb[static_cast<std::size_t>(y) * image.width * 3];

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "common/demoScript.h"
 #include "tools/data/synth.h"
 
 namespace {
@@ -543,7 +544,7 @@ XmPattern ending()
     backbeat(p, 48, 0, 8);
     snareRoll(p, 8, 16, 34, 60);
 
-    constexpr int accent = finalAccentRow;
+    constexpr int accent = demoEndRow;
     put(p, accent, chKick, hit, insKick, 64);
     put(p, accent, chSnare, hit, insSnare, 56);
     put(p, accent, chHat, keyOpenHat, insHats, 44);

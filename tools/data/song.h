@@ -12,6 +12,5 @@
 #include "tools/xm/xmWriter.h"
 
 constexpr int songChannels = 16;
-constexpr int finalAccentRow = 16;
 
 XmModule makeSong();

@@ -6,6 +6,7 @@
 // source, so the bytes do not depend on the C library.
 #pragma once
 
+#include "common/demoScript.h"
 #include "tools/xm/xmWriter.h"
 
 // Instrument numbers (1-based, as the patterns and the demo's sync schedule count them).
@@ -13,9 +14,9 @@
 // 4-17 with the same sound for the steady and running parts (the groove kick and snare, the
 // running hats, bass and arpeggio).
 enum Instrument : uint8_t {
-    insKick = 1,
-    insSnare = 2,
-    insHat = 3,
+    insKick = kickInstrument,
+    insSnare = snareInstrument,
+    insHat = hatInstrument,
     insHats = 4,     // kit: closed hat, open hat
     insCymbals = 5,  // kit: crash, reversed cymbal
     insPerc = 6,     // kit: tom (pitched, below C-5), shaker, rim
@@ -30,8 +31,8 @@ enum Instrument : uint8_t {
     insBell = 15,
     insSub = 16,
     insRunningArp = 17,
-    insBass = 18,
-    insArp = 19,
+    insBass = bassInstrument,
+    insArp = arpInstrument,
 };
 
 // Keys of the kits' sounds, each played at its own rate on its key.

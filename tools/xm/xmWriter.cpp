@@ -2,30 +2,17 @@
 
 #include <cstdio>
 
+#include "common/littleEndian.h"
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
 void put8(Bytes& out, unsigned value) { out.push_back(static_cast<uint8_t>(value)); }
-void put16(Bytes& out, unsigned value)
-{
-    put8(out, value & 0xFF);
-    put8(out, (value >> 8) & 0xFF);
-}
-void put32(Bytes& out, uint32_t value)
-{
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
 // FT2 pads every text field with spaces; a NUL in the song title marks another tracker.
 void putText(Bytes& out, const std::string& text, std::size_t size)
 {
     for (std::size_t i = 0; i < size; ++i) put8(out, i < text.size() ? static_cast<uint8_t>(text[i]) : ' ');
-}
-void put16At(Bytes& out, std::size_t at, unsigned value)
-{
-    out[at] = static_cast<uint8_t>(value & 0xFF);
-    out[at + 1] = static_cast<uint8_t>((value >> 8) & 0xFF);
 }
 
 // The sample's steps as ADPCM: the 16-entry delta table, then the table index of each step.
@@ -117,11 +104,11 @@ void putCell(Bytes& out, const XmCell& cell)
 
 void putPattern(Bytes& out, const XmPattern& pattern)
 {
-    put32(out, 9);
+    append32le(out, 9);
     put8(out, 0);
-    put16(out, static_cast<unsigned>(pattern.cells.size()));
+    append16le(out, static_cast<unsigned>(pattern.cells.size()));
     const std::size_t sizeAt = out.size();
-    put16(out, 0);
+    append16le(out, 0);
     bool empty = true;
     for (const auto& row : pattern.cells)
         for (const XmCell& cell : row) empty = empty && blank(cell);
@@ -130,16 +117,16 @@ void putPattern(Bytes& out, const XmPattern& pattern)
     const std::size_t dataStart = out.size();
     for (const auto& row : pattern.cells)
         for (const XmCell& cell : row) putCell(out, cell);
-    put16At(out, sizeAt, static_cast<unsigned>(out.size() - dataStart));
+    write16le(out.data() + sizeAt, static_cast<unsigned>(out.size() - dataStart));
 }
 
 void putSampleHeader(Bytes& out, const XmSample& sample)
 {
     const uint32_t width = sample.sixteenBit ? 2 : 1;
     const bool looped = sample.loop != XmLoop::none;
-    put32(out, static_cast<uint32_t>(sample.data.size()) * width);
-    put32(out, looped ? sample.loopStart * width : 0);
-    put32(out, looped ? sample.loopLength * width : 0);
+    append32le(out, static_cast<uint32_t>(sample.data.size()) * width);
+    append32le(out, looped ? sample.loopStart * width : 0);
+    append32le(out, looped ? sample.loopLength * width : 0);
     put8(out, sample.volume);
     put8(out, static_cast<uint8_t>(sample.finetune));
     put8(out, static_cast<unsigned>(sample.loop) | (sample.sixteenBit ? 0x10 : 0));
@@ -163,7 +150,7 @@ void putSampleData(Bytes& out, const XmSample& sample)
     for (int16_t value : sample.data) {
         const unsigned delta = static_cast<unsigned>(value - previous);
         if (sample.sixteenBit)
-            put16(out, delta & 0xFFFF);
+            append16le(out, delta & 0xFFFF);
         else
             put8(out, delta & 0xFF);
         previous = value;
@@ -173,17 +160,17 @@ void putSampleData(Bytes& out, const XmSample& sample)
 void putInstrument(Bytes& out, const XmInstrument& instrument)
 {
     const bool hasSamples = !instrument.samples.empty();
-    put32(out, hasSamples ? 263 : 29);
+    append32le(out, hasSamples ? 263 : 29);
     putText(out, instrument.name, 22);
     put8(out, 0);
-    put16(out, static_cast<unsigned>(instrument.samples.size()));
+    append16le(out, static_cast<unsigned>(instrument.samples.size()));
     if (!hasSamples) return;
-    put32(out, 40);
+    append32le(out, 40);
     for (uint8_t index : instrument.noteSample) put8(out, index);
     for (std::size_t i = 0; i < 12; ++i) {
         const bool used = i < instrument.volumeEnvelope.size();
-        put16(out, used ? instrument.volumeEnvelope[i].tick : 0);
-        put16(out, used ? instrument.volumeEnvelope[i].value : 0);
+        append16le(out, used ? instrument.volumeEnvelope[i].tick : 0);
+        append16le(out, used ? instrument.volumeEnvelope[i].value : 0);
     }
     for (int i = 0; i < 48; ++i) put8(out, 0);  // panning envelope: unused
     put8(out, static_cast<unsigned>(instrument.volumeEnvelope.size()));
@@ -196,7 +183,7 @@ void putInstrument(Bytes& out, const XmInstrument& instrument)
                   (instrument.volumeLoopOn ? 4 : 0));
     put8(out, 0);
     for (int i = 0; i < 4; ++i) put8(out, 0);  // auto-vibrato: none
-    put16(out, instrument.fadeout);
+    append16le(out, instrument.fadeout);
     for (int i = 0; i < 22; ++i) put8(out, 0);
     for (const XmSample& sample : instrument.samples) putSampleHeader(out, sample);
     for (const XmSample& sample : instrument.samples) putSampleData(out, sample);
@@ -220,16 +207,16 @@ std::vector<uint8_t> encodeXm(const XmModule& module)
     putText(out, module.title, 20);
     put8(out, 0x1A);
     putText(out, "FastTracker v2.00   ", 20);
-    put16(out, 0x0104);
-    put32(out, 276);
-    put16(out, static_cast<unsigned>(module.orders.size()));
-    put16(out, static_cast<unsigned>(module.restart));
-    put16(out, static_cast<unsigned>(module.channels));
-    put16(out, static_cast<unsigned>(module.patterns.size()));
-    put16(out, static_cast<unsigned>(module.instruments.size()));
-    put16(out, module.linearFrequencies ? 1 : 0);
-    put16(out, static_cast<unsigned>(module.speed));
-    put16(out, static_cast<unsigned>(module.bpm));
+    append16le(out, 0x0104);
+    append32le(out, 276);
+    append16le(out, static_cast<unsigned>(module.orders.size()));
+    append16le(out, static_cast<unsigned>(module.restart));
+    append16le(out, static_cast<unsigned>(module.channels));
+    append16le(out, static_cast<unsigned>(module.patterns.size()));
+    append16le(out, static_cast<unsigned>(module.instruments.size()));
+    append16le(out, module.linearFrequencies ? 1 : 0);
+    append16le(out, static_cast<unsigned>(module.speed));
+    append16le(out, static_cast<unsigned>(module.bpm));
     for (std::size_t i = 0; i < 256; ++i) put8(out, i < module.orders.size() ? module.orders[i] : 0);
     for (const XmPattern& pattern : module.patterns) putPattern(out, pattern);
     for (const XmInstrument& instrument : module.instruments) putInstrument(out, instrument);
