@@ -1,6 +1,7 @@
 #include "app/display.h"
 
 #include <cstdio>
+#include <string>
 
 #include "scene/frame.h"
 #include "scene/projection.h"
@@ -80,7 +81,11 @@ int openDisplayWindow()
     // The requested size, not the measured one: a size message during showing may have set
     // the real client area already, and the next one brings it back.
     setProjection(displayWidth, displayHeight);
-    if (!initScene()) return failStartup("Initialization Failed.");
+    std::string reason;
+    if (!initScene(reason)) {
+        std::fprintf(stderr, "strobarium: %s\n", reason.c_str());
+        return failStartup("Initialization Failed.");
+    }
     return 1;
 }
 

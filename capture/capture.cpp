@@ -227,8 +227,9 @@ bool setUp(const CaptureOptions& options, std::string& error)
 {
     if (!openOffscreenContext(options.width, options.height, error)) return false;
     setProjection(options.width, options.height);
-    if (!initScene()) {
-        error = "cannot load the scene: a bitmap in Data/ is missing or not an uncompressed 24-bit BMP";
+    std::string reason;
+    if (!initScene(reason)) {
+        error = "cannot load the scene: " + reason;
         return false;
     }
     return true;

@@ -67,8 +67,9 @@ bool writeIcon(const BitmapView& glow, int size, const std::string& path)
 int main(int argc, char** argv)
 {
     BitmapView glow{};
-    if (argc != 3 || !readBitmapFile(argv[1], glow)) {
-        std::fprintf(stderr, "usage: make-icon PARTICLE_BMP OUT_DIR (%s)\n", argc == 3 ? bitmapRefusal() : "arguments");
+    std::string reason = "arguments";
+    if (argc != 3 || !readBitmapFile(argv[1], glow, reason)) {
+        std::fprintf(stderr, "usage: make-icon PARTICLE_BMP OUT_DIR (%s)\n", reason.c_str());
         return 2;
     }
     for (int size : {48, 64, 128, 256}) {

@@ -21,23 +21,19 @@ bool isInfoHeader(uint32_t bytes)
     return bytes == infoHeaderBytes || bytes == 52 || bytes == 56 || bytes == 108 || bytes == 124;
 }
 
-const char* refusal = "";
-
-bool refuse(const char* why)
+bool refuse(std::string& reason, const char* why)
 {
-    refusal = why;
+    reason = why;
     return false;
 }
 
 }  // namespace
 
-const char* bitmapRefusal() { return refusal; }
-
-bool parseBitmap(const uint8_t* bytes, std::size_t size, BitmapView& view)
+bool parseBitmap(const uint8_t* bytes, std::size_t size, BitmapView& view, std::string& reason)
 {
-    if (bytes == nullptr || size < fileHeaderBytes + 4) return refuse("too short for a BMP header");
-    if (size > maxBitmapFileBytes) return refuse("file too large");
-    if (bytes[0] != 'B' || bytes[1] != 'M') return refuse("not a BMP file");
+    if (bytes == nullptr || size < fileHeaderBytes + 4) return refuse(reason, "too short for a BMP header");
+    if (size > maxBitmapFileBytes) return refuse(reason, "file too large");
+    if (bytes[0] != 'B' || bytes[1] != 'M') return refuse(reason, "not a BMP file");
     // The file header's size field is not read, as the platform's loader did not read it: a file
     // padded at its end, or one whose writer got the field wrong, still loads.
     const uint32_t pixelOffset = read32le(bytes + 10);
@@ -45,8 +41,8 @@ bool parseBitmap(const uint8_t* bytes, std::size_t size, BitmapView& view)
     const uint8_t* info = bytes + fileHeaderBytes;
     const uint32_t headerBytes = read32le(info);
     const bool core = headerBytes == coreHeaderBytes;
-    if (!core && !isInfoHeader(headerBytes)) return refuse("unsupported BMP header version");
-    if (size < fileHeaderBytes + (core ? coreHeaderBytes : infoHeaderBytes)) return refuse("too short for a BMP header");
+    if (!core && !isInfoHeader(headerBytes)) return refuse(reason, "unsupported BMP header version");
+    if (size < fileHeaderBytes + (core ? coreHeaderBytes : infoHeaderBytes)) return refuse(reason, "too short for a BMP header");
     // A core header's sides are unsigned, so its rows always run bottom-up.
     const int32_t width = core ? read16le(info + 4) : static_cast<int32_t>(read32le(info + 4));
     const int32_t height = core ? read16le(info + 6) : static_cast<int32_t>(read32le(info + 8));  // < 0: top-down
@@ -55,17 +51,17 @@ bool parseBitmap(const uint8_t* bytes, std::size_t size, BitmapView& view)
     const uint32_t compression = core ? compressionNone : read32le(info + 16);
     const uint32_t declaredImageBytes = core ? 0 : read32le(info + 20);
 
-    if (planes != 1 || bitsPerPixel != 24) return refuse("not a 24-bit bitmap");
-    if (compression != compressionNone) return refuse("compressed bitmap");
-    if (height < 0) return refuse("rows stored top-down");
-    if (width <= 0 || height == 0) return refuse("no pixels (width or height 0 or less)");
+    if (planes != 1 || bitsPerPixel != 24) return refuse(reason, "not a 24-bit bitmap");
+    if (compression != compressionNone) return refuse(reason, "compressed bitmap");
+    if (height < 0) return refuse(reason, "rows stored top-down");
+    if (width <= 0 || height == 0) return refuse(reason, "no pixels (width or height 0 or less)");
 
     // Sizes in 64 bits: nothing below can wrap, whatever the header says. Bytes after the
     // pixel array are left alone.
     const uint64_t imageBytes = static_cast<uint64_t>(bitmapRowBytes(width)) * static_cast<uint64_t>(height);
-    if (declaredImageBytes != 0 && declaredImageBytes != imageBytes) return refuse("image size field disagrees with the image");
-    if (pixelOffset < fileHeaderBytes + headerBytes) return refuse("pixel data overlaps the headers");
-    if (static_cast<uint64_t>(pixelOffset) + imageBytes > size) return refuse("pixel data runs past the end of the file");
+    if (declaredImageBytes != 0 && declaredImageBytes != imageBytes) return refuse(reason, "image size field disagrees with the image");
+    if (pixelOffset < fileHeaderBytes + headerBytes) return refuse(reason, "pixel data overlaps the headers");
+    if (static_cast<uint64_t>(pixelOffset) + imageBytes > size) return refuse(reason, "pixel data runs past the end of the file");
 
     view.width = width;
     view.height = height;
@@ -73,10 +69,10 @@ bool parseBitmap(const uint8_t* bytes, std::size_t size, BitmapView& view)
     return true;
 }
 
-bool readBitmapFile(const char* fileName, BitmapView& view)
+bool readBitmapFile(const char* fileName, BitmapView& view, std::string& reason)
 {
     std::FILE* file = std::fopen(fileName, "rb");
-    if (file == nullptr) return refuse("cannot open the file");
+    if (file == nullptr) return refuse(reason, "cannot open the file");
     std::size_t size = 0;
     while (size < sizeof fileBuffer) {
         const std::size_t got = std::fread(fileBuffer + size, 1, sizeof fileBuffer - size, file);
@@ -85,6 +81,6 @@ bool readBitmapFile(const char* fileName, BitmapView& view)
     }
     const bool readWhole = std::ferror(file) == 0;
     std::fclose(file);
-    if (!readWhole) return refuse("cannot read the file");
-    return parseBitmap(fileBuffer, size, view);
+    if (!readWhole) return refuse(reason, "cannot read the file");
+    return parseBitmap(fileBuffer, size, view, reason);
 }

@@ -5,14 +5,16 @@
 // The pixel array of such a file already is the layout the textures are uploaded in
 // (blue-green-red, rows padded to 4 bytes, bottom row first), so nothing is converted: the
 // reader only proves that the array is really there. Anything else is rejected with false and
-// a reason; no input makes it read outside the bytes it was given.
+// a reason in a few words ("not a 24-bit bitmap"), for the one stderr line that names the cause;
+// no input makes it read outside the bytes it was given.
 //
-// Globals owned here: the file buffer behind readBitmapFile and the last refusal's reason
-// (main thread only; each call overwrites what the previous one left).
+// Globals owned here: the file buffer behind readBitmapFile (main thread only; each call
+// overwrites what the previous one left).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // Larger than any texture the demo uploads and small enough for a static buffer.
 constexpr std::size_t maxBitmapFileBytes = 16u << 20;
@@ -29,12 +31,8 @@ constexpr std::size_t bitmapRowBytes(int32_t width)
 }
 
 // Validates `size` bytes of a whole file; on success `view` points into `bytes`.
-bool parseBitmap(const uint8_t* bytes, std::size_t size, BitmapView& view);
-
-// Why the last refusal happened, in a few words ("not a 24-bit bitmap"); for the one stderr line
-// that names the cause, since the user's message box never names a file.
-const char* bitmapRefusal();
+bool parseBitmap(const uint8_t* bytes, std::size_t size, BitmapView& view, std::string& reason);
 
 // Reads the file into the static buffer and parses it there; false when it cannot be
 // opened or read, is larger than maxBitmapFileBytes, or is not accepted by parseBitmap.
-bool readBitmapFile(const char* fileName, BitmapView& view);
+bool readBitmapFile(const char* fileName, BitmapView& view, std::string& reason);

@@ -9,9 +9,9 @@
 #include "scene/textures.h"
 #include "sync/syncState.h"
 
-int initScene()
+int initScene(std::string& reason)
 {
-    if (!loadTextures()) return 0;
+    if (!loadTextures(reason)) return 0;
     setRenderState();
     buildLattice();
     clearHits();

@@ -4,9 +4,12 @@
 // OpenGL context current.
 #pragma once
 
+#include <string>
+
 // Loads the 14 textures (stopping at the first failure), sets the render state, builds the
-// particle lattice and clears the instrument hits. 1 on success, 0 on failure.
-int initScene();
+// particle lattice and clears the instrument hits. 1 on success, 0 on failure with the reason
+// (loadTextures).
+int initScene(std::string& reason);
 
 // Frame start, the particle pass, the overlays, the finish test at the demo's last position
 // and the clearing of all instrument hits. Always true. The pass draws through the batched

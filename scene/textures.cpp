@@ -1,8 +1,8 @@
 #include "scene/textures.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "scene/bitmap.h"
 
@@ -35,29 +35,28 @@ bool takesAnySize()
 
 bool isPowerOfTwo(int32_t n) { return n > 0 && (n & (n - 1)) == 0; }
 
-// True when the current OpenGL takes a level-0 texture of this size; otherwise the one stderr line.
-bool takesSize(const char* fileName, int32_t width, int32_t height)
+// True when the current OpenGL takes a level-0 texture of this size.
+bool takesSize(int32_t width, int32_t height, std::string& reason)
 {
     GLint largest = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
     const bool anySize = takesAnySize();
     if (width <= largest && height <= largest && (anySize || (isPowerOfTwo(width) && isPowerOfTwo(height)))) return true;
-    std::fprintf(stderr, "strobarium: %s: width and height must be %s %d\n", fileName, anySize ? "at most" : "powers of two up to", largest);
+    reason = std::string("width and height must be ") + (anySize ? "at most " : "powers of two up to ") + std::to_string(largest);
     return false;
 }
 
 // A fresh texture name goes into `slot` before the file is touched; true when the file
 // became that texture's level 0.
-bool loadImageTexture(GLuint& slot, const char* fileName)
+bool loadImageTexture(GLuint& slot, const char* fileName, std::string& reason)
 {
     // The name is taken even when the file then fails; it goes with the context.
     glGenTextures(1, &slot);
     BitmapView bitmap{};
-    if (!readBitmapFile(fileName, bitmap)) {
-        std::fprintf(stderr, "strobarium: %s: %s\n", fileName, bitmapRefusal());
+    if (!readBitmapFile(fileName, bitmap, reason) || !takesSize(bitmap.width, bitmap.height, reason)) {
+        reason = std::string(fileName) + ": " + reason;
         return false;
     }
-    if (!takesSize(fileName, bitmap.width, bitmap.height)) return false;
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glBindTexture(GL_TEXTURE_2D, slot);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
@@ -68,10 +67,10 @@ bool loadImageTexture(GLuint& slot, const char* fileName)
 
 }  // namespace
 
-bool loadTextures()
+bool loadTextures(std::string& reason)
 {
     for (int i = 0; i < bitmapCount; ++i) {
-        if (!loadImageTexture(*textureSlots[i], bitmapFiles[i])) return false;
+        if (!loadImageTexture(*textureSlots[i], bitmapFiles[i], reason)) return false;
     }
     return true;
 }

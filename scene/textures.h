@@ -7,6 +7,8 @@
 
 #include <GL/gl.h>
 
+#include <string>
+
 #include "scene/dataFiles.h"
 
 extern GLuint texParticle;
@@ -28,8 +30,9 @@ extern GLuint texWarning;
 extern GLuint* const textureSlots[bitmapCount];
 
 // Loads the 14 bitmaps in slot order, stopping at the first failure: a file the bitmap reader
-// refuses, or one whose size the current OpenGL does not take for a texture.
-bool loadTextures();
+// refuses, or one whose size the current OpenGL does not take for a texture. The reason names
+// the file ("Data/greetz4.bmp: cannot open the file").
+bool loadTextures(std::string& reason);
 
 // The state that holds for the whole run: no depth test, additive blending, 2D texturing.
 void setRenderState();

@@ -118,7 +118,7 @@ int main(int argc, char** argv)
         return 1;
     }
     setProjection(width, height);
-    if (!initScene() || !startMusicOffline(44100, nullptr)) {
+    if (!initScene(error) || !startMusicOffline(44100, nullptr)) {
         std::fprintf(stderr, "particles_bench: no scene or module in %s/Data\n", STROBARIUM_BINARY_DIR);
         return 1;
     }

@@ -111,7 +111,7 @@ bool platformPeekMessage(WindowMessage& message)
     }
     return false;
 }
-int initScene() { return step("initScene"); }
+int initScene(std::string&) { return step("initScene"); }
 bool renderFrame()
 {
     step("renderFrame");

@@ -8,7 +8,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     BitmapView view{};
-    if (!parseBitmap(data, size, view)) return 0;
+    std::string reason;
+    if (!parseBitmap(data, size, view, reason)) return 0;
     const std::size_t arrayBytes = bitmapRowBytes(view.width) * static_cast<std::size_t>(view.height);
     if (view.width < 1 || view.height < 1 || view.pixels < data || view.pixels + arrayBytes > data + size) std::abort();
     static volatile uint32_t sum;

@@ -50,7 +50,7 @@ TEST_F(Pixels, BitmapsOfAnySizeStandUprightWithTheirRowsPaddedAndFilteredLinearl
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) std::copy_n(colours[2 * (y >= height / 2) + (x >= (width + 1) / 2)], 3, title.at(x, y));
         ASSERT_TRUE(writeFileBytes(bitmapFiles[1], encodeBmp24(title)));
-        ASSERT_EQ(initScene(), 1);
+        ASSERT_EQ(initScene(error), 1) << error;
         syncState.order = 1, syncState.row = -1;  // the title alone, opaque: x -56 to 56, y -6 to 12, on the far plane
         ASSERT_TRUE(renderFrame());
         const bool wide = width > 1;
@@ -69,7 +69,7 @@ TEST_F(Pixels, BitmapsOfAnySizeStandUprightWithTheirRowsPaddedAndFilteredLinearl
 
 TEST_F(Pixels, ParticlesAddColourTimesAlphaUpToTheFarPlaneWhichTheOverlaysLeaveAsItWas)
 {
-    ASSERT_EQ(initScene(), 1);
+    ASSERT_EQ(initScene(error), 1) << error;
     syncState.order = 1, syncState.row = 0;
     ASSERT_TRUE(renderFrame());
     // All others stay black and add nothing. Homes: 41 (-34, -2, 11), 3690 (-9, -7, 0), 29 (-46, -14, -1)

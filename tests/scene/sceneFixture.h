@@ -36,8 +36,10 @@ protected:
         for (Particle& p : particles) p = Particle{};
         particleIndex = particleCount, particleDepth = -100.0f, randomState = 1, titleFade = 1.0f;
         resetSyncState();
+        error.clear();
     }
     void TearDown() override { ASSERT_EQ(chdir("/"), 0); }
 
     TempDir dir{"strobarium-scene"};
+    std::string error;  // what initScene says when it fails
 };

@@ -33,7 +33,8 @@ TEST(Data, MakeDataWritesTheSameBytesAsTheBuildsDataFolder)
 TEST(Data, OurReaderTakesEveryBitmap)
 {
     BitmapView view{};
-    for (const char* file : bitmapFiles) EXPECT_TRUE(readBitmapFile((built + file).c_str(), view)) << file;
+    std::string reason;
+    for (const char* file : bitmapFiles) EXPECT_TRUE(readBitmapFile((built + file).c_str(), view, reason)) << file << ": " << reason;
 }
 
 // The picture relights a zone on every note of these five, so they play accents: a few notes a
