@@ -1,6 +1,8 @@
 #include "app/entry.h"
 
 #include <atomic>
+#include <cstdio>
+#include <string>
 
 #include "app/display.h"
 #include "scene/frame.h"
@@ -39,8 +41,11 @@ int runDemo()
     // openDisplayWindow has already cleaned up and said why.
     if (!openDisplayWindow()) return 0;
 
-    // Music failures are silent: the window just closes again.
-    if (startMusic()) runFrameLoop(message);
+    // Music failures show no box: the window just closes again, and stderr says why.
+    std::string reason;
+    const bool playing = startMusic(reason);
+    if (!reason.empty()) std::fprintf(stderr, "strobarium: music: %s\n", reason.c_str());
+    if (playing) runFrameLoop(message);
     stopMusic();
     closeDisplayWindow();
     // Only a quit carries an exit code. Any other ending (Escape, the song's end) would

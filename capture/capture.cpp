@@ -89,9 +89,11 @@ bool makeOutputDir(const std::string& dir)
 bool startPlayer()
 {
     // The offline output cannot fail at our constant rate: a failure is the module's.
-    if (startMusicOffline(captureRate, logSync)) return true;
-    complain(std::string("cannot load the module \"") + moduleFile + "\"");
-    return false;
+    std::string reason;
+    const bool started = startMusicOffline(captureRate, logSync, reason);
+    if (!started) complain(std::string("cannot load the module \"") + moduleFile + "\": " + reason);
+    else if (!reason.empty()) complain("music: " + reason);
+    return started;
 }
 
 struct Outputs {

@@ -7,9 +7,9 @@
 #include "player/syncs.h"
 #include "player/timeline.h"
 
-bool playerOpenOffline(int rate)
+bool playerOpenOffline(int rate, std::string& reason)
 {
-    if (!resetPlayer(rate)) return false;
+    if (!resetPlayer(rate, reason)) return false;
     playerOutput = PlayerOutput::offline;
     return true;
 }

@@ -6,9 +6,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
-// Instead of playerOpenDevice; playerFree ends it. False (reported) for a rate outside 8,000..192,000 Hz.
-bool playerOpenOffline(int rate);
+// Instead of playerOpenDevice; playerFree ends it. False with the reason for a rate outside 8,000..192,000 Hz.
+bool playerOpenOffline(int rate, std::string& reason);
 
 // The next `frames` stereo frames of the exact mix, as the device would get them (silence before
 // playerPlay and after the end); returns the frames written, 0 without an offline output.

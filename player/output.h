@@ -14,8 +14,5 @@ extern PlayerOutput playerOutput;
 extern int playerRate;
 extern bool playerPlaying;
 
-// One stderr line naming a failure's cause, or the flaw of a module that plays all the same.
-void reportPlayerFailure(const std::string& cause);
-
-// Frees whatever the player had, then takes `rate`; false (reported) outside 8,000..192,000 Hz.
-bool resetPlayer(int rate);
+// Frees whatever the player had, then takes `rate`; false with the reason outside 8,000..192,000 Hz.
+bool resetPlayer(int rate, std::string& reason);

@@ -31,7 +31,7 @@
 //     the device is paused; the origins need no reset, as only the last handedBuffers of them
 //     are ever read.
 PlayerOutput playerOutput = PlayerOutput::none;
-int playerRate = 44100;
+int playerRate = mixRate;
 bool playerPlaying = false;
 
 namespace {
@@ -110,48 +110,43 @@ void unloadModule()
 }
 
 // Decodes the module: the dry run for the timeline, then the playback context.
-bool loadBytes(const uint8_t* bytes, std::size_t size, const char* path)
+bool loadBytes(const uint8_t* bytes, std::size_t size, const char* path, std::string& reason)
 {
-    std::string error, notice;
-    if (!wholeModule(bytes, size, path, error, notice)) {
-        reportPlayerFailure(error);
-        return false;
-    }
-    if (!notice.empty()) reportPlayerFailure(notice);
-    const char* cause = nullptr;
+    std::string notice;
+    if (!wholeModule(bytes, size, path, reason, notice)) return false;
+    std::string cause;
     if (!buildTimeline(bytes, size, playerRate, cause)) {
-        reportPlayerFailure("module " + moduleName(path) + ": " + cause);
+        reason = "module " + moduleName(path) + ": " + cause;
         return false;
     }
     if (!startMix(bytes, size, playerRate, timelineEvents()[timelineEventCount() - 1].sample)) {
-        reportPlayerFailure("libxmp cannot start playing the module");
+        reason = "libxmp cannot start playing the module";
         clearTimeline();
         return false;
     }
     moduleLoaded = true;
+    reason = notice;
     return true;
 }
 
 }  // namespace
 
-void reportPlayerFailure(const std::string& cause) { std::fprintf(stderr, "strobarium: music: %s\n", cause.c_str()); }
-
-bool resetPlayer(int rate)
+bool resetPlayer(int rate, std::string& reason)
 {
     playerFree();
     if (rate < 8000 || rate > 192000) {
-        reportPlayerFailure("unsupported output rate " + std::to_string(rate) + " Hz");
+        reason = "unsupported output rate " + std::to_string(rate) + " Hz";
         return false;
     }
     playerRate = rate;
     return true;
 }
 
-bool playerOpenDevice(int device, int rate)
+bool playerOpenDevice(int device, int rate, std::string& reason)
 {
-    if (!resetPlayer(rate)) return false;
+    if (!resetPlayer(rate, reason)) return false;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        reportPlayerFailure(std::string("no audio device: ") + SDL_GetError());
+        reason = std::string("no audio device: ") + SDL_GetError();
         return false;
     }
     SDL_AudioSpec wanted{};
@@ -165,7 +160,7 @@ bool playerOpenDevice(int device, int rate)
     const char* name = device > 0 ? SDL_GetAudioDeviceName(device - 1, 0) : nullptr;
     audioDevice = SDL_OpenAudioDevice(name, 0, &wanted, nullptr, 0);
     if (!audioDevice) {
-        reportPlayerFailure(std::string("no audio device: ") + SDL_GetError());
+        reason = std::string("no audio device: ") + SDL_GetError();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
@@ -173,26 +168,22 @@ bool playerOpenDevice(int device, int rate)
     return true;
 }
 
-bool playerLoadFile(const char* path, uint32_t offset, uint32_t length)
+bool playerLoadFile(const char* path, uint32_t offset, uint32_t length, std::string& reason)
 {
     unloadModule();
     std::vector<uint8_t> bytes;
-    std::string error;
-    if (!readModuleFile(path, offset, length, bytes, error)) {
-        reportPlayerFailure(error);
-        return false;
-    }
-    return loadBytes(bytes.data(), bytes.size(), path);
+    if (!readModuleFile(path, offset, length, bytes, reason)) return false;
+    return loadBytes(bytes.data(), bytes.size(), path, reason);
 }
 
-bool playerLoadMemory(const void* bytes, std::size_t length)
+bool playerLoadMemory(const void* bytes, std::size_t length, std::string& reason)
 {
     unloadModule();
     if (!bytes || length == 0) {
-        reportPlayerFailure("no module in memory (null pointer or length 0)");
+        reason = "no module in memory (null pointer or length 0)";
         return false;
     }
-    return loadBytes(static_cast<const uint8_t*>(bytes), length, nullptr);
+    return loadBytes(static_cast<const uint8_t*>(bytes), length, nullptr, reason);
 }
 
 uint32_t playerSetSync(SyncType type, uint32_t param, SyncCallback callback, uint32_t user)

@@ -13,12 +13,17 @@
 // All calls are made from the main thread. Sync callbacks run on the player's sync thread
 // (offline, on the caller's thread), so they may only touch std::atomic state.
 //
-// Every failure writes one line to stderr naming its cause; nothing else is reported.
+// Every call that can fail returns false with a one-line cause for its caller to tell the user;
+// the player itself prints nothing.
 // Globals: see player.cpp (the output, the module and playback state).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+
+// The rate the demo mixes at, live and offline, in stereo frames per second.
+constexpr int mixRate = 44100;
 
 // What a sync waits for, and what its `param` and the callback's `data` hold.
 enum class SyncType : uint32_t {
@@ -32,20 +37,21 @@ using SyncCallback = void (*)(uint32_t sync, uint32_t data, uint32_t user);
 
 // device 0 is the default output device, 1 and up SDL's output devices in its order. False when
 // no audio device can be opened or the rate is outside 8,000..192,000 Hz.
-bool playerOpenDevice(int device, int rate);
+bool playerOpenDevice(int device, int rate, std::string& reason);
 
 // The module starts `offset` bytes into the file; length 0 means to the end of the file. False
 // for a missing, unreadable, empty, truncated or corrupt module. Needs no open output (the module
-// is decoded at the rate last opened, 44,100 Hz by default).
-bool playerLoadFile(const char* path, uint32_t offset, uint32_t length);
-bool playerLoadMemory(const void* bytes, std::size_t length);
+// is decoded at the rate last opened, 44,100 Hz by default). On success `reason` holds the flaw
+// of a module that plays all the same (a file cut inside its last sample), else is empty.
+bool playerLoadFile(const char* path, uint32_t offset, uint32_t length, std::string& reason);
+bool playerLoadMemory(const void* bytes, std::size_t length, std::string& reason);
 
 // Registers a sync before playback starts; returns its handle, 0 when refused (no module,
 // already playing, unknown type, no callback, table full).
 uint32_t playerSetSync(SyncType type, uint32_t param, SyncCallback callback, uint32_t user);
 
 // Starts playback of the loaded module from its beginning. False without an open output or a
-// loaded module (whose failure has already been reported).
+// loaded module, whose calls have already said why.
 bool playerPlay();
 
 // Stops playback, closes the output and forgets the module and its syncs. Safe at any point.

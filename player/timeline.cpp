@@ -77,7 +77,7 @@ int timelineEventCount() { return eventCount; }
 
 void clearTimeline() { eventCount = 0; }
 
-bool buildTimeline(const uint8_t* bytes, std::size_t size, int rate, const char*& error)
+bool buildTimeline(const uint8_t* bytes, std::size_t size, int rate, std::string& error)
 {
     clearTimeline();
     xmp_context context = xmp_create_context();

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 enum class TimelineKind : uint8_t {
     position,  // a row starts: order, row
@@ -41,5 +42,5 @@ constexpr uint64_t maxSongSeconds = 20 * 60;
 // The player's own writers (main thread, never while playing). buildTimeline plays the module in
 // a libxmp context of its own, tick by tick, to the first tick on which libxmp's loop counter
 // becomes 1; false with `error` set when libxmp cannot load it or it has too many events.
-bool buildTimeline(const uint8_t* bytes, std::size_t size, int rate, const char*& error);
+bool buildTimeline(const uint8_t* bytes, std::size_t size, int rate, std::string& error);
 void clearTimeline();

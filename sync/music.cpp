@@ -1,6 +1,7 @@
 #include "sync/music.h"
 
 #include "player/offline.h"
+#include "player/player.h"
 #include "scene/dataFiles.h"
 #include "sync/bassmod.h"
 #include "sync/callbacks.h"
@@ -52,6 +53,7 @@ const SyncPoint syncSchedule[] = {
     {BASS_SYNC_POS, at(demoEndOrder, demoEndRow), orderRowSync},
     {BASS_SYNC_END, 0, endSync},
 };
+static_assert(sizeof syncSchedule / sizeof syncSchedule[0] == syncPointCount, "the script's points, counted");
 
 SyncObserver observer = nullptr;
 
@@ -63,10 +65,13 @@ void CALLBACK observedSync(HSYNC handle, DWORD data, DWORD user)
     syncSchedule[user].callback(handle, data, 0);
 }
 
-// Both starts: everything after opening the output.
-bool loadRegisterAndPlay(bool openFailed)
+// Both starts, once the output was opened or failed to open (and said why in `reason`): the
+// module loaded and every point registered even so, as the library's own start does.
+bool loadRegisterAndPlay(bool outputOpened, std::string& reason)
 {
-    const bool loadFailed = !BASSMOD_MusicLoad(false, moduleFile, 0, 0, BASS_MUSIC_RAMPS | BASS_MUSIC_SURROUND);
+    std::string loadReason;
+    const bool loaded = BASSMOD_MusicLoad(false, moduleFile, 0, 0, BASS_MUSIC_RAMPS | BASS_MUSIC_SURROUND, loadReason);
+    if (!loadReason.empty()) reason += (reason.empty() ? "" : "; ") + loadReason;
     DWORD index = 0;
     for (const SyncPoint& point : syncSchedule) {
         if (observer)
@@ -75,21 +80,23 @@ bool loadRegisterAndPlay(bool openFailed)
             BASSMOD_MusicSetSync(point.type, point.param, point.callback, 0);
     }
     const bool playing = BASSMOD_MusicPlay();
-    return playing && !openFailed && !loadFailed;
+    return playing && outputOpened && loaded;
 }
 
 }  // namespace
 
-bool startMusic()
+bool startMusic(std::string& reason)
 {
     observer = nullptr;
-    return loadRegisterAndPlay(!BASSMOD_Init(-1, 44100, 0));
+    reason.clear();
+    return loadRegisterAndPlay(BASSMOD_Init(-1, mixRate, 0, reason), reason);
 }
 
-bool startMusicOffline(int rate, SyncObserver onSync)
+bool startMusicOffline(int rate, SyncObserver onSync, std::string& reason)
 {
     observer = onSync;
-    return loadRegisterAndPlay(!playerOpenOffline(rate));
+    reason.clear();
+    return loadRegisterAndPlay(playerOpenOffline(rate, reason), reason);
 }
 
 void stopMusic() { BASSMOD_Free(); }

@@ -1,5 +1,5 @@
-// Starting and stopping the music: the player started with the 27 sync points that are the
-// demo's script registered. Main thread only; the syncs then write syncState from the thread
+// Starting and stopping the music: the player started with the sync points that are the demo's
+// script registered. Main thread only; the syncs then write syncState from the thread
 // that delivers them.
 //
 // Globals owned by music.cpp: the schedule (constant) and the observer of startMusicOffline
@@ -7,18 +7,23 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
-// Initialises the player, loads the module, registers all 27 syncs (whatever happened
-// before) and starts playback. True only if all of init, load and play succeeded.
-bool startMusic();
+// The points of the demo's script, counted in sync/music.cpp's schedule.
+constexpr int syncPointCount = 27;
+
+// Initialises the player, loads the module, registers every sync point (whatever happened
+// before) and starts playback. True only if all of init, load and play succeeded; `reason` then
+// holds what to tell the user: the causes of what failed, or a flaw of a module that plays.
+bool startMusic(std::string& reason);
 
 // Frees the player; also after a failed start.
 void stopMusic();
 
-// Told of every sync point that fires, before its callback: its number in the schedule (1..27)
-// and the data it carries.
+// Told of every sync point that fires, before its callback: its number in the schedule
+// (1..syncPointCount) and the data it carries.
 using SyncObserver = void (*)(int point, uint32_t data);
 
 // startMusic on the player's offline output at `rate` (player/offline.h: the caller renders the
 // mix and delivers the syncs); `observer` may be null.
-bool startMusicOffline(int rate, SyncObserver observer);
+bool startMusicOffline(int rate, SyncObserver observer, std::string& reason);

@@ -62,7 +62,7 @@ void renderedFrames(bool reference, double seconds, int out)
     std::string error;
     if (!openOffscreenContext(captureWidth, captureHeight, error)) return;
     setProjection(captureWidth, captureHeight);
-    if (!initScene(error) || !startMusicOffline(captureRate, nullptr)) {
+    if (!initScene(error) || !startMusicOffline(captureRate, nullptr, error)) {
         std::fprintf(stderr, "capture_bench: no scene or module in %s\n", std::filesystem::current_path().c_str());
         return;
     }

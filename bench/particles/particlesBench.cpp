@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "player/offline.h"
+#include "player/player.h"
 #include "scene/frame.h"
 #include "scene/offscreenContext.h"
 #include "scene/overlays.h"
@@ -118,7 +119,7 @@ int main(int argc, char** argv)
         return 1;
     }
     setProjection(width, height);
-    if (!initScene(error) || !startMusicOffline(44100, nullptr)) {
+    if (!initScene(error) || !startMusicOffline(mixRate, nullptr, error)) {
         std::fprintf(stderr, "particles_bench: no scene or module in %s/Data\n", STROBARIUM_BINARY_DIR);
         return 1;
     }

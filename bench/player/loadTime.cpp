@@ -40,7 +40,8 @@ XmModule endless(int channels, int speed, int bpm, int orders, bool notes = true
 void measure(const char* what, const std::string& path)
 {
     const auto start = std::chrono::steady_clock::now();
-    const bool loaded = playerLoadFile(path.c_str(), 0, 0);
+    std::string why;
+    const bool loaded = playerLoadFile(path.c_str(), 0, 0, why);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -52,7 +53,8 @@ void measure(const char* what, const std::string& path)
 
 int main(int argc, char** argv)
 {
-    playerOpenOffline(44100);
+    std::string why;
+    playerOpenOffline(44100, why);
     if (argc > 1) {
         for (int i = 1; i < argc; ++i) measure(argv[i], argv[i]);
         return 0;

@@ -82,7 +82,8 @@ int main(int argc, char** argv)
     DiskDevice device(scratch.path());
     device.samples.reserve(std::size_t{1} << 26);
     device.writes.reserve(1 << 20);
-    if (!playerOpenDevice(0, 44100) || !playerLoadFile(module.c_str(), 0, 0)) {
+    std::string why;
+    if (!playerOpenDevice(0, 44100, why) || !playerLoadFile(module.c_str(), 0, 0, why)) {
         device.finish();
         return 1;
     }

@@ -118,7 +118,7 @@ bool renderFrame()
     if (++frames == script.finishOnFrame) syncState.finished.store(1);
     return frames != script.failOnFrame;
 }
-bool startMusic() { return step("startMusic"); }
+bool startMusic(std::string&) { return step("startMusic"); }
 void stopMusic() { step("stopMusic"); }
 
 namespace {

@@ -14,8 +14,9 @@ static void listen(uint32_t, uint32_t, uint32_t) {}
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     constexpr int rate = 8000;
-    if (!playerOpenOffline(rate)) std::abort();
-    if (playerLoadMemory(data, size)) {
+    std::string why;
+    if (!playerOpenOffline(rate, why)) std::abort();
+    if (playerLoadMemory(data, size, why)) {
         const TimelineEvent* events = timelineEvents();
         const int count = timelineEventCount();
         if (count < 1 || events[count - 1].kind != TimelineKind::end) std::abort();

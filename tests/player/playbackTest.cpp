@@ -51,8 +51,9 @@ TEST(Playback, TheDeviceGetsTheExactMixAndSyncsFireWhenHeard)
     const TempDir dir("playback");
     DiskDevice device(dir.path());
     fired.reserve(4096);
-    ASSERT_TRUE(playerOpenDevice(0, 44100));
-    ASSERT_TRUE(playerLoadFile(writeModule("playback.xm", featureModule()).c_str(), 0, 0));
+    std::string why;
+    ASSERT_TRUE(playerOpenDevice(0, 44100, why)) << why;
+    ASSERT_TRUE(playerLoadFile(writeModule("playback.xm", featureModule()).c_str(), 0, 0, why)) << why;
     const uint32_t params[] = {0xFFFFFFFF, 0xFFFF0012, 0xFFFF0013, 0};
     for (uint32_t i = 0; i < 4; ++i) playerSetSync(i == 3 ? SyncType::end : i ? SyncType::instrument : SyncType::position, params[i], record, 0);
     const std::vector<TimelineEvent> timeline(timelineEvents(), timelineEvents() + timelineEventCount());

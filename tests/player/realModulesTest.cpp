@@ -35,8 +35,9 @@ class RealModule : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(RealModule, RowStartsAndEndAgreeWithLibopenmptToTheSample)
 {
-    ASSERT_TRUE(playerOpenOffline(44100));
-    ASSERT_TRUE(playerLoadFile(GetParam().c_str(), 0, 0));
+    std::string why;
+    ASSERT_TRUE(playerOpenOffline(44100, why));
+    ASSERT_TRUE(playerLoadFile(GetParam().c_str(), 0, 0, why)) << why;
     std::ifstream file(GetParam(), std::ios::binary);
     openmpt::module oracle(file);  // throws, failing the test, when libopenmpt refuses the module
     uint64_t rendered = 0;
@@ -87,7 +88,8 @@ TEST(NoteStarts, NoteDelayTonePortamentoKeyOffPatternDelayAndLoopAgreeWithLibope
     };
     for (const auto& [row, channel, cell] : cells) m.patterns[0].cells[std::size_t(row)][std::size_t(channel)] = cell;
     const std::vector<uint8_t> bytes = encodeXm(m);
-    ASSERT_TRUE(playerOpenOffline(44100) && playerLoadMemory(bytes.data(), bytes.size()));
+    std::string why;
+    ASSERT_TRUE(playerOpenOffline(44100, why) && playerLoadMemory(bytes.data(), bytes.size(), why)) << why;
     std::vector<uint64_t> ours, theirs;
     for (const TimelineEvent* e = timelineEvents(); e < timelineEvents() + timelineEventCount(); ++e)
         if (e->kind == TimelineKind::noteOn) ours.push_back(e->sample);

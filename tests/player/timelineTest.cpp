@@ -73,9 +73,10 @@ TEST(Timeline, EventsFallOnTheirTicksAndSyncsFireOnceTheirSampleIsPassedWithThei
         {SyncType::instrument, 0x005F0013, 1, 0x0040005F, 0},           // B-7 of 19 only
         {SyncType::end, 0, 1, 0, 0},
     };
-    ASSERT_TRUE(playerOpenOffline(44100));
+    std::string why;
+    ASSERT_TRUE(playerOpenOffline(44100, why));
     EXPECT_EQ(playerSetSync(SyncType::end, 0, record, 0), 0u) << "no module yet";
-    ASSERT_TRUE(playerLoadFile(writeModule("feature.xm", featureModule()).c_str(), 0, 0));
+    ASSERT_TRUE(playerLoadFile(writeModule("feature.xm", featureModule()).c_str(), 0, 0, why)) << why;
     EXPECT_EQ(loaded(), planned(featureRows, 0, 0)) << "the backward jump repeats the song from order 0";
     EXPECT_EQ(playerSetSync(SyncType::end, 0, nullptr, 0) + playerSetSync(SyncType(3), 0, record, 0), 0u) << "no callback, unknown type";
     for (uint32_t i = 0; i < 6; ++i) EXPECT_EQ(playerSetSync(std::get<0>(syncs[i]), std::get<1>(syncs[i]), record, i), i + 1);

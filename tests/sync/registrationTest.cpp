@@ -11,10 +11,10 @@ bool results[3];  // open, load, play
 
 bool called(const std::string& call, int result) { return calls.push_back(call), result >= 0 && results[result]; }
 
-bool playerOpenDevice(int device, int rate) { return called("open " + std::to_string(device) + " " + std::to_string(rate), 0); }
-bool playerOpenOffline(int rate) { return called("offline " + std::to_string(rate), 0); }
-bool playerLoadFile(const char* path, uint32_t offset, uint32_t length) { return called("load " + std::string(path) + " " + std::to_string(offset | length), 1); }
-bool playerLoadMemory(const void*, std::size_t) { return called("memory", -1); }
+bool playerOpenDevice(int device, int rate, std::string&) { return called("open " + std::to_string(device) + " " + std::to_string(rate), 0); }
+bool playerOpenOffline(int rate, std::string&) { return called("offline " + std::to_string(rate), 0); }
+bool playerLoadFile(const char* path, uint32_t offset, uint32_t length, std::string&) { return called("load " + std::string(path) + " " + std::to_string(offset | length), 1); }
+bool playerLoadMemory(const void*, std::size_t, std::string&) { return called("memory", -1); }
 uint32_t playerSetSync(SyncType, uint32_t, SyncCallback callback, uint32_t user) { return called(callback && user == 0 ? "sync" : "odd sync", -1); }
 bool playerPlay() { return called("play", 2); }
 void playerFree() { called("free", -1); }
@@ -24,11 +24,12 @@ TEST(Schedule, All27AreRegisteredBeforePlayWhateverInitAndLoadSay)
     for (int mask = 0; mask < 8; ++mask) {
         for (int step = 0; step < 3; ++step) results[step] = mask >> step & 1;
         std::vector<std::string> expected = {"open 0 44100", "load Data/sonavel3.xm 0"};
-        expected.insert(expected.end(), 27, "sync");
+        expected.insert(expected.end(), syncPointCount, "sync");
         expected.push_back("play");
         for (const bool offline : {false, true}) {
             calls.clear();
-            EXPECT_EQ(offline ? startMusicOffline(48000, nullptr) : startMusic(), mask == 7) << mask;
+            std::string why;
+            EXPECT_EQ(offline ? startMusicOffline(48000, nullptr, why) : startMusic(why), mask == 7) << mask;
             expected[0] = offline ? "offline 48000" : "open 0 44100";
             EXPECT_EQ(calls, expected) << mask;
         }

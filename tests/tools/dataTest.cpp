@@ -41,8 +41,9 @@ TEST(Data, OurReaderTakesEveryBitmap)
 // bar, never a running part of eighths or sixteenths.
 TEST(Data, TheReactingInstrumentsPlayAccentsAndTheLastNotesFallOnTheDemosEnd)
 {
-    ASSERT_TRUE(playerOpenOffline(44100));
-    ASSERT_TRUE(playerLoadFile((built + moduleFile).c_str(), 0, 0));
+    std::string why;
+    ASSERT_TRUE(playerOpenOffline(44100, why));
+    ASSERT_TRUE(playerLoadFile((built + moduleFile).c_str(), 0, 0, why)) << why;
     std::map<int, int> notesInBar;  // by instrument, order and bar
     std::pair<int, int> last{-1, -1};
     for (const TimelineEvent* e = timelineEvents(); e < timelineEvents() + timelineEventCount(); ++e)
@@ -62,8 +63,9 @@ TEST(Data, TheReactingInstrumentsPlayAccentsAndTheLastNotesFallOnTheDemosEnd)
 
 TEST(Data, TheMixIsMasteredWithHeadroomAndStereoWidth)
 {
-    ASSERT_TRUE(playerOpenOffline(44100));
-    ASSERT_TRUE(playerLoadFile((built + moduleFile).c_str(), 0, 0) && playerPlay());
+    std::string why;
+    ASSERT_TRUE(playerOpenOffline(44100, why));
+    ASSERT_TRUE(playerLoadFile((built + moduleFile).c_str(), 0, 0, why) && playerPlay()) << why;
     std::vector<int16_t> block(2 * 4096);
     double energy = 0, mid = 0, side = 0;
     int peak = 0;
