@@ -15,7 +15,12 @@
 //
 // Every call that can fail returns false with a one-line cause for its caller to tell the user;
 // the player itself prints nothing.
-// Globals: see player.cpp (the output, the module and playback state).
+// Globals owned by player.cpp: the output (playerOutput, playerRate, playerPlaying in
+// player/output.h, the SDL device) and whether a module is loaded, written by the calls here
+// on the main thread; the playback clock's zero and the count of buffers handed to SDL, written
+// by playerPlay and by the audio callback; the sync thread and its stop flag, started and
+// stopped by playerPlay and playerFree. The mix (player/mix.h), the timeline and the syncs
+// (player/timeline.h, player/syncs.h) keep their own.
 #pragma once
 
 #include <cstddef>
