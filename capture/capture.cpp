@@ -11,7 +11,7 @@
 #include <system_error>
 
 #include "capture/frameSink.h"
-#include "scene/dataFiles.h"
+#include "common/dataFiles.h"
 #include "scene/frame.h"
 #include "scene/offscreenContext.h"
 #include "capture/progress.h"

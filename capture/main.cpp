@@ -7,7 +7,7 @@
 
 #include "capture/capture.h"
 #include "capture/captureOptions.h"
-#include "scene/dataFolder.h"
+#include "common/dataFolder.h"
 
 int main(int argc, char** argv)
 {

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "scene/dataFiles.h"
+#include "common/dataFiles.h"
 
 extern GLuint texParticle;
 extern GLuint texTitle;

@@ -2,7 +2,7 @@
 
 #include "player/offline.h"
 #include "player/player.h"
-#include "scene/dataFiles.h"
+#include "common/dataFiles.h"
 #include "sync/bassmod.h"
 #include "sync/callbacks.h"
 #include "sync/syncState.h"

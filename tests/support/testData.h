@@ -1,4 +1,4 @@
-// Stand-in Data/ folders for tests: the 14 bitmaps of scene/dataFiles.h as solid-colour BMPs,
+// Stand-in Data/ folders for tests: the 14 bitmaps of common/dataFiles.h as solid-colour BMPs,
 // and optionally a module copied in under the demo's module name.
 #pragma once
 
@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "scene/dataFiles.h"
+#include "common/dataFiles.h"
 
 struct TestBitmap {
     int width, height;

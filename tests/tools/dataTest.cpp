@@ -4,7 +4,7 @@
 #include "player/player.h"
 #include "player/timeline.h"
 #include "scene/bitmap.h"
-#include "scene/dataFiles.h"
+#include "common/dataFiles.h"
 #include "sync/syncState.h"
 #include "tests/support/files.h"
 

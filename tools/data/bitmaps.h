@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "scene/dataFiles.h"
+#include "common/dataFiles.h"
 #include "tools/bmp/bmpWriter.h"
 
 // The image for bitmapFiles[index]; an empty image (width 0) when lettering failed.

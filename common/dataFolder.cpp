@@ -1,4 +1,4 @@
-#include "scene/dataFolder.h"
+#include "common/dataFolder.h"
 
 #include <filesystem>
 #include <system_error>
