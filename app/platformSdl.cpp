@@ -10,6 +10,7 @@
 //                           X visual is fixed at creation; choosing and setting cannot fail
 //   sent messages         = window events, delivered to the window procedure while polling
 //   posted messages       = key events (and the quit), handed to the frame loop
+//   message boxes         = SDL's, except on Windows, where the system's own is at hand
 #include "app/platform.h"
 
 #include <SDL.h>
@@ -285,6 +286,13 @@ void platformPostQuit(int exitCode)
 
 intptr_t platformDefaultProc(PlatformWindow*, uint32_t, uintptr_t, intptr_t) { return 0; }
 
+#ifdef _WIN32
+// The system's own box: its icons, buttons and answers are the ones asked for.
+int platformMessageBox(const char* text, const char* caption, unsigned flags)
+{
+    return MessageBoxA(nullptr, text, caption, flags);
+}
+#else
 int platformMessageBox(const char* text, const char* caption, unsigned flags)
 {
     static const SDL_MessageBoxButtonData yesNo[] = {
@@ -324,3 +332,4 @@ int platformMessageBox(const char* text, const char* caption, unsigned flags)
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return button;
 }
+#endif

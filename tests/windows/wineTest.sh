@@ -4,6 +4,9 @@
 # the case "prefix"; the cases share it one at a time). Wine's own output goes to files shown
 # only when a case fails. Every run of the demo must end with exit 0.
 #   windowed: No to the start question; "strobarium by kelsot" 1280x720; Escape ends it
+#   fullscreen: Yes; the display switched to 1280x720 holds the window at (0, 0); Escape ends it
+#   fallback: Yes on a larger screen: the "Ooops.." question before any demo window, No, then
+#             "Program Will Now Close."
 #   bitmap:   Data/ without warning.bmp: "Initialization Failed." under "ERROR", no demo window
 #   module:   Data/ without the song: the demo opens and closes by itself, no box
 #   music:    SDL's disk driver gets the song as the Linux capture mixes it
@@ -36,7 +39,8 @@ unzip -q "$zip" -d "$work" || fail "cannot unpack $zip"
 app=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'strobarium-*-win64')
 [ -n "$app" ] || fail "the zip has no strobarium-*-win64 folder"
 
-windowId() { xwininfo -name "$1" 2>/dev/null | awk '/Window id:/ { print $4; exit }'; }
+# The window called $1 while it is on screen (Wine keeps closed windows' X windows, unmapped).
+windowId() { xwininfo -name "$1" 2>/dev/null | awk '/Window id:/ { id = $4 } /IsViewable/ { print id }'; }
 waitFor() {
   for _ in $(seq 600); do
     id=$(windowId "$1")
@@ -50,17 +54,23 @@ waitFor() {
 press() { xdotool windowfocus --sync "$1" && xdotool key "$2"; }
 # No sound card here: SDL's disk driver plays into a file.
 export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$(windowsPath "$work/heard.raw")"
-startDemo() {
+# answer BOX KEY: KEY pressed on the box called BOX until it has gone (a key can come too early,
+# but a second one must not reach the next box). N is a Yes/No box's No, Return its default Yes.
+answer() {
+  box=$(waitFor "$1") || exit 1
+  for _ in $(seq 10); do
+    press "$box" "$2" 2>/dev/null
+    for _ in $(seq 30); do
+      [ -z "$(windowId "$1")" ] && return 0
+      sleep 0.1
+    done
+  done
+  fail "the box \"$1\" did not go away"
+}
+startDemo() {  # [KEY for the start question, default n]
   (cd "$app" && exec timeout 120 wine strobarium.exe) >"$work/wine.log" 2>"$work/stderr.log" &
   demo=$!
-  box=$(waitFor "Start FullScreen?") || exit 1
-  # Escape is the box's No; pressed again while the box is there, in case it came too early.
-  for _ in $(seq 20); do
-    press "$box" Escape 2>/dev/null
-    sleep 0.5
-    [ -z "$(windowId "Start FullScreen?")" ] && return 0
-  done
-  fail "the start question did not go away"
+  answer "Start FullScreen?" "${1:-n}"
 }
 finish() {
   wait "$demo"
@@ -71,13 +81,19 @@ finish() {
 ours() { grep '^strobarium' "$work/stderr.log" | tr -d '\r'; }
 
 case "$case" in
-  windowed | music)
-    startDemo
+  windowed | fullscreen | music)
+    startDemo "$([ "$case" = fullscreen ] && echo Return)"
     window=$(waitFor "$title") || exit 1
     size=$(xwininfo -id "$window" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
     [ "$size" = 1280x720 ] || fail "window $size, expected 1280x720"
+    [ "$case" != fullscreen ] || xwininfo -id "$window" | grep -q 'Absolute upper-left X: *0$' || fail "not at the left edge"
     [ "$case" = music ] && sleep 3
-    press "$window" Escape
+    # Again while it runs, in case the window could not take the focus yet.
+    for _ in $(seq 20); do
+      press "$window" Escape 2>/dev/null
+      sleep 0.5
+      kill -0 "$demo" 2>/dev/null || break
+    done
     finish
     [ -z "$(ours)" ] || fail "something went wrong on stderr: $(ours)"
     if [ "$case" = music ]; then
@@ -91,6 +107,15 @@ case "$case" in
       cmp -s -n 176400 -i "$heard:$mixed" "$work/heard.raw" "$work/linux/audio.wav" ||
         fail "what was heard is not the song: $(cmp -n 176400 -i "$heard:$mixed" "$work/heard.raw" "$work/linux/audio.wav")"
     fi
+    ;;
+  fallback)
+    startDemo Return
+    box=$(waitFor "Ooops..") || exit 1
+    [ -z "$(windowId "$title")" ] || fail "a demo window exists during the question"
+    answer "Ooops.." n
+    answer "ERROR" Return
+    finish
+    ours | grep -qx 'strobarium: ERROR: Program Will Now Close.' || fail "no \"Program Will Now Close.\" line"
     ;;
   bitmap)
     rm "$app/Data/warning.bmp"
