@@ -46,6 +46,7 @@ void appendQuoted(std::string& line, const char* argument)
 
 std::filesystem::path ownProgramFile(std::error_code& error)
 {
+    error.clear();
     std::vector<wchar_t> name(MAX_PATH);
     for (;;) {
         const DWORD length = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));

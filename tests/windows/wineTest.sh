@@ -68,7 +68,8 @@ answer() {
   fail "the box \"$1\" did not go away"
 }
 startDemo() {  # [KEY for the start question, default n]
-  (cd "$app" && exec timeout 120 wine strobarium.exe) >"$work/wine.log" 2>"$work/stderr.log" &
+  # Started from another folder: the demo finds Data/ beside itself.
+  (cd "$work" && exec timeout 120 wine "$app/strobarium.exe") >"$work/wine.log" 2>"$work/stderr.log" &
   demo=$!
   answer "Start FullScreen?" "${1:-n}"
 }
