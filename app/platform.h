@@ -20,7 +20,13 @@ struct PlatformWindow;
 struct PlatformDevice;
 struct PlatformContext;
 
-// Message ids, in their Win32 values.
+// Message ids and parameters, message box flags and answers, in their Win32 values. A Windows
+// build takes them from <windows.h> itself, where they are macros that no name of ours may
+// shadow.
+#ifdef _WIN32
+#include <windows.h>
+#else
+// Message ids.
 constexpr uint32_t WM_SIZE = 0x0005;
 constexpr uint32_t WM_ACTIVATE = 0x0006;
 constexpr uint32_t WM_CLOSE = 0x0010;
@@ -38,16 +44,7 @@ constexpr uintptr_t WA_ACTIVE = 1;
 constexpr uintptr_t SC_SCREENSAVE = 0xF140;
 constexpr uintptr_t SC_MONITORPOWER = 0xF170;
 
-struct WindowMessage {
-    PlatformWindow* window;
-    uint32_t message;
-    uintptr_t wParam;
-    intptr_t lParam;
-};
-
-using WindowProc = intptr_t (*)(PlatformWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
-
-// Message box flags and answers, in their Win32 values.
+// Message box flags and answers.
 constexpr unsigned MB_OK = 0x00;
 constexpr unsigned MB_YESNO = 0x04;
 constexpr unsigned MB_ICONERROR = 0x10;
@@ -57,6 +54,16 @@ constexpr unsigned MB_ICONINFORMATION = 0x40;
 constexpr int IDOK = 1;
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
+#endif
+
+struct WindowMessage {
+    PlatformWindow* window;
+    uint32_t message;
+    uintptr_t wParam;
+    intptr_t lParam;
+};
+
+using WindowProc = intptr_t (*)(PlatformWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
 // The fixed size of the display mode, the client area and the start-up viewport.
 constexpr int displayWidth = 1280;

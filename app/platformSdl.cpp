@@ -1,6 +1,8 @@
 // The platform list on SDL2. SDL has one window per handle and no separate device context
 // or window class, so several Win32 steps shrink to bookkeeping here:
-//   class registration    = starting SDL's video subsystem (and disabling the screen saver)
+//   class registration    = starting SDL's video subsystem (and disabling the screen saver);
+//                           on Windows SDL registers the class "OpenGL" itself, on X11 the
+//                           name becomes the window's class hint
 //   display-mode switch   = finding a 1280x720 mode with 4 bytes per pixel; SDL changes the
 //                           mode when the fullscreen window carrying it is shown
 //   device context        = the window itself (SDL swaps and binds contexts by window)
@@ -8,12 +10,15 @@
 //                           X visual is fixed at creation; choosing and setting cannot fail
 //   sent messages         = window events, delivered to the window procedure while polling
 //   posted messages       = key events (and the quit), handed to the frame loop
+//   message boxes         = SDL's, except on Windows, where the system's own is at hand
 #include "app/platform.h"
 
 #include <SDL.h>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <dlfcn.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -100,11 +105,19 @@ bool keyMessage(const SDL_KeyboardEvent& event, WindowMessage& message)
 bool startVideo()
 {
     static bool toldNoDisplay = false;
+#ifdef _WIN32
+    // The window class SDL registers at video start, with the demo's class styles.
+    static const bool classNamed = SDL_RegisterApp("OpenGL", CS_HREDRAW | CS_VREDRAW | CS_OWNDC, nullptr) == 0;
+    (void)classNamed;
+    const char* const nullDevice = "NUL";
+#else
     // X11 takes its class hint from here at video start; a user's own setting wins.
     setenv("SDL_VIDEO_X11_WMCLASS", "OpenGL", 0);
+    const char* const nullDevice = "/dev/null";
+#endif
     std::fflush(stderr);
     const int savedStderr = dup(STDERR_FILENO);
-    const int devNull = open("/dev/null", O_WRONLY);
+    const int devNull = open(nullDevice, O_WRONLY);
     if (savedStderr >= 0 && devNull >= 0) dup2(devNull, STDERR_FILENO);
     const bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     if (savedStderr >= 0 && devNull >= 0) dup2(savedStderr, STDERR_FILENO);
@@ -137,7 +150,14 @@ bool takeQuit(WindowMessage& message)
 
 }  // namespace
 
-PlatformModule* platformModuleHandle() { return static_cast<PlatformModule*>(dlopen(nullptr, RTLD_LAZY)); }
+PlatformModule* platformModuleHandle()
+{
+#ifdef _WIN32
+    return reinterpret_cast<PlatformModule*>(GetModuleHandleA(nullptr));
+#else
+    return static_cast<PlatformModule*>(dlopen(nullptr, RTLD_LAZY));
+#endif
+}
 
 bool platformRegisterClass(PlatformModule*, WindowProc proc)
 {
@@ -266,6 +286,13 @@ void platformPostQuit(int exitCode)
 
 intptr_t platformDefaultProc(PlatformWindow*, uint32_t, uintptr_t, intptr_t) { return 0; }
 
+#ifdef _WIN32
+// The system's own box: its icons, buttons and answers are the ones asked for.
+int platformMessageBox(const char* text, const char* caption, unsigned flags)
+{
+    return MessageBoxA(nullptr, text, caption, flags);
+}
+#else
 int platformMessageBox(const char* text, const char* caption, unsigned flags)
 {
     static const SDL_MessageBoxButtonData yesNo[] = {
@@ -305,3 +332,4 @@ int platformMessageBox(const char* text, const char* caption, unsigned flags)
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return button;
 }
+#endif

@@ -1,6 +1,5 @@
 // strobarium-capture: the demo rendered offline to a WAV, a frame log and a video (or PNG
 // frames), the same on every run. See captureUsage() for the options.
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -26,7 +25,5 @@ int main(int argc, char** argv)
     std::error_code ignored;
     options.outputDir = std::filesystem::absolute(options.outputDir, ignored).string();
     enterDataFolder();
-    // A dying ffmpeg must show up as a failed write with a message, not as a silent SIGPIPE.
-    std::signal(SIGPIPE, SIG_IGN);
     return runCapture(options);
 }

@@ -1,83 +1,34 @@
 #include "capture/videoPipe.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
-extern char** environ;
+#include "os/os.h"
 
 namespace {
 
-pid_t encoder = -1;
+ProgramId encoder = noProgram;
 FILE* encoderPipe = nullptr;
 
-// Spawns ffmpeg with `args` (null-terminated, args[0] "ffmpeg"); stdin from `input` when >= 0.
-pid_t spawnFfmpeg(const char* const* args, int input, std::string& error)
-{
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (input >= 0) {
-        posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
-        posix_spawn_file_actions_addclose(&actions, input);
-    }
-    pid_t child = -1;
-    const int status = posix_spawnp(&child, "ffmpeg", &actions, nullptr, const_cast<char* const*>(args), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (status != 0) {
-        error = std::string("cannot start ffmpeg: ") + std::strerror(status);
-        return -1;
-    }
-    return child;
-}
-
-bool waitFfmpeg(pid_t child, const char* what, std::string& error)
+bool waitFfmpeg(ProgramId child, const char* what, std::string& error)
 {
     int status = 0;
-    while (waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR) {
-            error = std::string(what) + ": " + std::strerror(errno);
-            return false;
-        }
+    std::string reason;
+    if (!waitProgram(child, status, reason)) {
+        error = std::string(what) + ": " + reason;
+        return false;
     }
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
-    error = std::string(what) + " failed (ffmpeg exit status " +
-            std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)) + ")";
+    if (status == 0) return true;
+    error = std::string(what) + " failed (ffmpeg exit status " + std::to_string(status) + ")";
     return false;
 }
 
 }  // namespace
 
-bool ffmpegAvailable()
-{
-    const char* path = std::getenv("PATH");
-    if (!path) return false;
-    std::string dirs = path;
-    std::size_t begin = 0;
-    while (begin <= dirs.size()) {
-        std::size_t end = dirs.find(':', begin);
-        if (end == std::string::npos) end = dirs.size();
-        const std::string candidate = (end > begin ? dirs.substr(begin, end - begin) : std::string(".")) + "/ffmpeg";
-        struct stat info {};
-        if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0)
-            return true;
-        begin = end + 1;
-    }
-    return false;
-}
+bool ffmpegAvailable() { return programOnPath("ffmpeg"); }
 
 FILE* openVideoPipe(const std::string& videoOnlyPath, const CaptureOptions& options, std::string& error)
 {
-    int ends[2];
-    if (pipe(ends) != 0) {
-        error = std::string("cannot make a pipe to ffmpeg: ") + std::strerror(errno);
-        return nullptr;
-    }
     const std::string size = std::to_string(options.width) + "x" + std::to_string(options.height);
     const std::string rate = std::to_string(options.fpsNumerator) + "/" + std::to_string(options.fpsDenominator);
     const std::string crf = std::to_string(options.crf);
@@ -86,33 +37,13 @@ FILE* openVideoPipe(const std::string& videoOnlyPath, const CaptureOptions& opti
                           "-framerate", rate.c_str(), "-i", "pipe:0",
                           "-c:v", "libx264", "-preset", options.preset.c_str(), "-crf", crf.c_str(), "-pix_fmt", "yuv420p",
                           videoOnlyPath.c_str(), nullptr};
-    // The write end must not leak into the encoder, or it would never see the end of its input.
-    if (fcntl(ends[1], F_SETFD, FD_CLOEXEC) != 0) {
-        error = std::string("cannot set up the pipe to ffmpeg: ") + std::strerror(errno);
-        close(ends[0]);
-        close(ends[1]);
-        return nullptr;
-    }
-    encoder = spawnFfmpeg(args, ends[0], error);
-    close(ends[0]);
-    if (encoder < 0) {
-        close(ends[1]);
-        return nullptr;
-    }
-    encoderPipe = fdopen(ends[1], "wb");
-    if (!encoderPipe) {
-        error = std::string("cannot open the pipe to ffmpeg: ") + std::strerror(errno);
-        close(ends[1]);
-        std::string ignored;
-        waitFfmpeg(encoder, "encoding", ignored);
-        encoder = -1;
-    }
-    return encoderPipe;
+    encoder = startProgram(args, &encoderPipe, error);
+    return encoder == noProgram ? nullptr : encoderPipe;
 }
 
 bool closeVideoPipe(std::string& error)
 {
-    if (encoder < 0) return true;
+    if (encoder == noProgram) return true;
     bool ok = true;
     if (encoderPipe && std::fclose(encoderPipe) != 0) {
         error = std::string("writing to ffmpeg: ") + std::strerror(errno);
@@ -124,7 +55,7 @@ bool closeVideoPipe(std::string& error)
         if (ok) error = waitError;
         ok = false;
     }
-    encoder = -1;
+    encoder = noProgram;
     return ok;
 }
 
@@ -135,6 +66,6 @@ bool muxVideo(const std::string& videoOnlyPath, const std::string& wavPath, cons
                           "-i", videoOnlyPath.c_str(), "-i", wavPath.c_str(),
                           "-map", "0:v", "-map", "1:a", "-c:v", "copy", "-c:a", "flac",
                           outputPath.c_str(), nullptr};
-    const pid_t child = spawnFfmpeg(args, -1, error);
-    return child >= 0 && waitFfmpeg(child, "muxing the video", error);
+    const ProgramId child = startProgram(args, nullptr, error);
+    return child != noProgram && waitFfmpeg(child, "muxing the video", error);
 }

@@ -11,7 +11,7 @@
 
 #include "capture/captureOptions.h"
 
-// True when an executable "ffmpeg" is on PATH.
+// True when an executable "ffmpeg" ("ffmpeg.exe" on Windows) is on PATH.
 bool ffmpegAvailable();
 
 // Starts the encoder writing `videoOnlyPath` at the options' size, rate, CRF and preset; the

@@ -1,7 +1,6 @@
 #include "player/player.h"
 
 #include <SDL.h>
-#include <pthread.h>
 
 #include <algorithm>
 #include <atomic>
@@ -12,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "os/os.h"
 #include "player/heardClock.h"
 #include "player/mix.h"
 #include "player/moduleFile.h"
@@ -77,7 +77,7 @@ void SDLCALL audioCallback(void*, Uint8* stream, int length)
 
 void deliverWhileHeard()
 {
-    pthread_setname_np(pthread_self(), "player sync");
+    nameThisThread("player sync");
     while (!stopDelivery.load(std::memory_order_relaxed) && !allSyncsDelivered()) {
         const uint64_t word = handed.load(std::memory_order_relaxed);
         const int64_t heard = heardFrames(word, playbackMicros(), static_cast<uint32_t>(playerRate));

@@ -11,7 +11,10 @@ SDL_GLContext context = nullptr;
 bool openOffscreenContext(int width, int height, std::string& error)
 {
     // Never a real display, even when one is set: the capture must look the same everywhere.
+    // Windows has no OpenGL without a window system; there a hidden window holds the context.
+#ifndef _WIN32
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+#endif
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         error = std::string("no offscreen video: ") + SDL_GetError();
         return false;

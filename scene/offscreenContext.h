@@ -1,5 +1,6 @@
 // The capture's OpenGL context: Mesa through SDL's "offscreen" video driver (EGL underneath),
-// no display or X server needed, with the demo's pixel format at 1280x720.
+// no display or X server needed, with the demo's pixel format at the size asked for. On
+// Windows, which has no such driver, a hidden window holds it.
 //
 // Globals owned here (capture thread only): the hidden window and its context.
 #pragma once

@@ -1,6 +1,7 @@
 #include "scene/overlays.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include "scene/textures.h"
 #include "sync/syncState.h"

@@ -1,0 +1,96 @@
+#include "os/os.h"
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+
+extern char** environ;
+
+std::filesystem::path ownProgramFile(std::error_code& error)
+{
+    return std::filesystem::read_symlink("/proc/self/exe", error);
+}
+
+void nameThisThread(const char* name) { pthread_setname_np(pthread_self(), name); }
+
+bool programOnPath(const char* name)
+{
+    const char* path = std::getenv("PATH");
+    if (!path) return false;
+    const std::string dirs = path;
+    std::size_t begin = 0;
+    while (begin <= dirs.size()) {
+        std::size_t end = dirs.find(':', begin);
+        if (end == std::string::npos) end = dirs.size();
+        const std::string candidate = (end > begin ? dirs.substr(begin, end - begin) : std::string(".")) + "/" + name;
+        struct stat info {};
+        if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0)
+            return true;
+        begin = end + 1;
+    }
+    return false;
+}
+
+ProgramId startProgram(const char* const* args, FILE** input, std::string& error)
+{
+    int ends[2] = {-1, -1};
+    if (input) {
+        // A dying helper must show up as a failed write with a message, not as a silent SIGPIPE.
+        std::signal(SIGPIPE, SIG_IGN);
+        // The write end must not leak into the helper, or it would never see the end of its input.
+        if (pipe(ends) != 0 || fcntl(ends[1], F_SETFD, FD_CLOEXEC) != 0) {
+            error = std::string("cannot make a pipe to ") + args[0] + ": " + std::strerror(errno);
+            if (ends[0] >= 0) close(ends[0]);
+            if (ends[1] >= 0) close(ends[1]);
+            return noProgram;
+        }
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (input) {
+        posix_spawn_file_actions_adddup2(&actions, ends[0], STDIN_FILENO);
+        posix_spawn_file_actions_addclose(&actions, ends[0]);
+    }
+    pid_t child = -1;
+    const int status = posix_spawnp(&child, args[0], &actions, nullptr, const_cast<char* const*>(args), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (input) close(ends[0]);
+    if (status != 0) {
+        error = std::string("cannot start ") + args[0] + ": " + std::strerror(status);
+        if (input) close(ends[1]);
+        return noProgram;
+    }
+    if (input) {
+        *input = fdopen(ends[1], "wb");
+        if (!*input) {
+            error = std::string("cannot open the pipe to ") + args[0] + ": " + std::strerror(errno);
+            close(ends[1]);
+            int ignored = 0;
+            std::string alsoIgnored;
+            waitProgram(child, ignored, alsoIgnored);
+            return noProgram;
+        }
+    }
+    return child;
+}
+
+bool waitProgram(ProgramId program, int& exitStatus, std::string& error)
+{
+    int status = 0;
+    while (waitpid(static_cast<pid_t>(program), &status, 0) < 0) {
+        if (errno != EINTR) {
+            error = std::strerror(errno);
+            return false;
+        }
+    }
+    exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return true;
+}

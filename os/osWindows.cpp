@@ -1,0 +1,142 @@
+#include "os/os.h"
+
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+std::string lastError()
+{
+    char text[256] = {};
+    const DWORD code = GetLastError();
+    if (FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                       sizeof text, nullptr) == 0)
+        return "system error " + std::to_string(code);
+    std::string message = text;
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
+        message.pop_back();
+    return message;
+}
+
+// One argument as the C runtime's command-line parser reads it back.
+void appendQuoted(std::string& line, const char* argument)
+{
+    if (!line.empty()) line += ' ';
+    line += '"';
+    std::size_t backslashes = 0;
+    for (const char* c = argument; *c; ++c) {
+        if (*c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes before a quote are doubled, and the quote escaped.
+        line.append(*c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        line += *c;
+    }
+    line.append(backslashes * 2, '\\');
+    line += '"';
+}
+
+}  // namespace
+
+std::filesystem::path ownProgramFile(std::error_code& error)
+{
+    error.clear();
+    std::vector<wchar_t> name(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+        if (length == 0) {
+            error = std::error_code(static_cast<int>(GetLastError()), std::system_category());
+            return {};
+        }
+        if (length < name.size()) return std::filesystem::path(name.data());
+        name.resize(name.size() * 2);
+    }
+}
+
+void nameThisThread(const char* name)
+{
+    // SetThreadDescription came with Windows 10 1607; older systems simply go without.
+    using Describe = HRESULT(WINAPI*)(HANDLE, PCWSTR);
+    const auto describe =
+        reinterpret_cast<Describe>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetThreadDescription")));
+    if (!describe) return;
+    std::wstring wide(name, name + std::strlen(name));
+    describe(GetCurrentThread(), wide.c_str());
+}
+
+bool programOnPath(const char* name)
+{
+    char found[MAX_PATH];
+    return SearchPathA(nullptr, name, ".exe", MAX_PATH, found, nullptr) != 0;
+}
+
+ProgramId startProgram(const char* const* args, FILE** input, std::string& error)
+{
+    char executable[MAX_PATH];
+    if (SearchPathA(nullptr, args[0], ".exe", MAX_PATH, executable, nullptr) == 0) {
+        error = std::string("cannot start ") + args[0] + ": not found on PATH";
+        return noProgram;
+    }
+    std::string commandLine;
+    for (const char* const* argument = args; *argument; ++argument) appendQuoted(commandLine, *argument);
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (input) {
+        SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+        // Only the read end is inherited: the helper must see the end of its input.
+        if (!CreatePipe(&readEnd, &writeEnd, &inherited, 0) || !SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0)) {
+            error = std::string("cannot make a pipe to ") + args[0] + ": " + lastError();
+            if (readEnd) CloseHandle(readEnd);
+            if (writeEnd) CloseHandle(writeEnd);
+            return noProgram;
+        }
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = readEnd;
+        startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    }
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessA(executable, commandLine.data(), nullptr, nullptr, input ? TRUE : FALSE, 0,
+                                        nullptr, nullptr, &startup, &process);
+    const std::string reason = started ? std::string() : lastError();
+    if (readEnd) CloseHandle(readEnd);
+    if (!started) {
+        error = std::string("cannot start ") + args[0] + ": " + reason;
+        if (writeEnd) CloseHandle(writeEnd);
+        return noProgram;
+    }
+    CloseHandle(process.hThread);
+    if (input) {
+        const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(writeEnd), _O_WRONLY | _O_BINARY);
+        *input = descriptor >= 0 ? _fdopen(descriptor, "wb") : nullptr;
+        if (!*input) {
+            error = std::string("cannot open the pipe to ") + args[0];
+            if (descriptor >= 0) _close(descriptor); else CloseHandle(writeEnd);
+            int ignored = 0;
+            std::string alsoIgnored;
+            waitProgram(reinterpret_cast<ProgramId>(process.hProcess), ignored, alsoIgnored);
+            return noProgram;
+        }
+    }
+    return reinterpret_cast<ProgramId>(process.hProcess);
+}
+
+bool waitProgram(ProgramId program, int& exitStatus, std::string& error)
+{
+    const HANDLE process = reinterpret_cast<HANDLE>(program);
+    DWORD code = 0;
+    const bool waited = WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 && GetExitCodeProcess(process, &code);
+    if (!waited) error = lastError();
+    CloseHandle(process);
+    exitStatus = static_cast<int>(code);
+    return waited;
+}

@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# wineTest.sh CASE ZIP PREFIX LINUX_CAPTURE: the Windows zip, unpacked afresh, under Wine in the
+# Xvfb of with-xvfb and the Wine prefix PREFIX (made by the case "prefix"). Wine's output is shown
+# only when a case fails; every run of the demo must end with exit 0.
+#   windowed, fullscreen: No or Yes to the start question; 1280x720; Escape ends it
+#   fallback: Yes on a larger screen: "Ooops.." before any demo window, No, "Program Will Now Close."
+#   bitmap, module: Data/ without warning.bmp ("Initialization Failed.") or the song (no box)
+#   music: SDL's disk driver gets the song as the Linux capture mixes it
+#   capture: PNG frames of a stretch of the song: frames.log and audio.wav as the Linux build's
+set -u
+case=$1 zip=$2 prefix=$3 linuxCapture=$4
+title="strobarium by kelsot"
+work=$(mktemp -d)
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# SDL's disk driver plays into a file (Windows paths: Z: is /).
+export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="Z:${work//\//\\}\\heard.raw"
+trap 'wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
+fail() {
+  echo "FAIL ($case): $*" >&2
+  for f in "$work"/*.log; do [ -s "$f" ] && { echo "--- $f" >&2; tail -n 40 "$f" >&2; }; done
+  exit 1
+}
+
+if [ "$case" = prefix ]; then  # once per build folder; a half-made one (no system.reg) again
+  [ -f "$prefix/system.reg" ] || { rm -rf "$prefix"; wineboot --init >"$work/boot.log" 2>&1 && wineserver -w || fail "wineboot"; }
+  exit 0
+fi
+unzip -q "$zip" -d "$work" && app=$(echo "$work"/strobarium-*-win64) && [ -d "$app" ] || fail "cannot unpack $zip"
+
+# The window called $1 while it is on screen (Wine keeps closed windows' X windows, unmapped).
+windowId() { xwininfo -name "$1" 2>/dev/null | awk '/Window id:/ { id = $4 } /IsViewable/ { print id }'; }
+waitFor() {
+  for _ in $(seq 600); do
+    windowId "$1" | grep . && return 0
+    kill -0 "$demo" 2>/dev/null || fail "the demo ended before a window called \"$1\" showed"
+    sleep 0.1
+  done
+  fail "no window called \"$1\""
+}
+# Keys go to the focused window only: Wine takes no keys sent to a window directly.
+press() { xdotool windowfocus --sync "$1" && xdotool key "$2"; }
+# answer BOX KEY: KEY pressed on the box called BOX until it has gone (a key can come too early,
+# but a second one must not reach the next box). N is a Yes/No box's No, Return its default Yes.
+answer() {
+  box=$(waitFor "$1") || exit 1
+  for _ in $(seq 10); do
+    press "$box" "$2" 2>/dev/null
+    for _ in $(seq 30); do [ -z "$(windowId "$1")" ] && return 0; sleep 0.1; done
+  done
+  fail "the box \"$1\" did not go away"
+}
+startDemo() {  # [KEY for the start question, default n]; from another folder: Data/ is beside the program
+  (cd "$work" && exec timeout 120 wine "$app/strobarium.exe") >"$work/wine.log" 2>"$work/stderr.log" &
+  demo=$!
+  answer "Start FullScreen?" "${1:-n}"
+}
+finish() { wait "$demo"; status=$?; [ "$status" -eq 0 ] || fail "exit status $status, expected 0"; }
+ours() { grep '^strobarium' "$work/stderr.log" | tr -d '\r'; }
+
+case "$case" in
+  windowed | fullscreen | music)
+    startDemo "$([ "$case" = fullscreen ] && echo Return)"
+    window=$(waitFor "$title") || exit 1
+    [ "$(xwininfo -id "$window" | awk '/Width:|Height:/ { printf "%s ", $2 }')" = "1280 720 " ] || fail "not 1280x720"
+    [ "$case" != fullscreen ] || xwininfo -id "$window" | grep -q 'Absolute upper-left X: *0$' || fail "not at the left edge"
+    [ "$case" = music ] && sleep 3
+    answer "$title" Escape
+    finish
+    [ -z "$(ours)" ] || fail "something went wrong on stderr: $(ours)"
+    if [ "$case" = music ]; then
+      (cd "$app" && "$linuxCapture" --png --end 2 --size 320x180 -o "$work/linux") >"$work/linux.log" 2>&1 || fail "Linux capture"
+      # After the device's own silence, a second of what was heard is what the capture mixed.
+      firstSound() { od -An -v -tu1 -w1 -j "$2" "$1" | awk '$1 != 0 { print NR - 1 + skip; exit }' skip="$2"; }
+      heard=$(firstSound "$work/heard.raw" 0) mixed=$(firstSound "$work/linux/audio.wav" 44)
+      cmp -n 176400 -i "${heard:-0}:$mixed" "$work/heard.raw" "$work/linux/audio.wav" >"$work/cmp.log" || fail "not the song"
+    fi
+    ;;
+  fallback)
+    startDemo Return
+    waitFor "Ooops.." >/dev/null || exit 1
+    [ -z "$(windowId "$title")" ] || fail "a demo window exists during the question"
+    answer "Ooops.." n
+    answer "ERROR" Return
+    finish
+    ours | grep -qx 'strobarium: ERROR: Program Will Now Close.' || fail "no \"Program Will Now Close.\" line"
+    ;;
+  bitmap)
+    rm "$app/Data/warning.bmp"
+    startDemo
+    waitFor "ERROR" >/dev/null || exit 1
+    [ -z "$(windowId "$title")" ] || fail "the demo window is still there beside the box"
+    ours | grep -qx 'strobarium: ERROR: Initialization Failed.' || fail "no \"Initialization Failed.\" line"
+    answer "ERROR" Return
+    finish
+    ;;
+  module)
+    rm "$app/Data/sonavel3.xm"
+    startDemo
+    finish
+    ours | grep -q '^strobarium: music: .*Data/sonavel3.xm' || fail "no line naming the missing song"
+    ;;
+  capture)
+    # Order 6 from its start: the whole field lit, scattering and changing colour.
+    options=(--png --start 6:0 --end 6:8 --size 640x360)
+    (cd "$app" && wine strobarium-capture.exe "${options[@]}" -o "Z:${work//\//\\}\\windows") >"$work/windows.log" 2>&1 ||
+      fail "strobarium-capture.exe"
+    (cd "$app" && "$linuxCapture" "${options[@]}" -o "$work/linux") >"$work/linux.log" 2>&1 || fail "Linux capture"
+    [ "$(ls "$work/windows"/frame-*.png | wc -l)" -eq "$(ls "$work/linux"/frame-*.png | wc -l)" ] || fail "PNG frames"
+    diff <(tr -d '\r' <"$work/windows/frames.log") "$work/linux/frames.log" >"$work/diff.log" || fail "frames.log differs"
+    cmp "$work/windows/audio.wav" "$work/linux/audio.wav" >"$work/cmp.log" || fail "audio.wav differs"
+    ;;
+  *) fail "unknown case" ;;
+esac
+echo "PASS ($case)"
