@@ -25,6 +25,7 @@
 #include <cstring>
 
 #include "app/keyMap.h"
+#include "os/glPixelFormat.h"
 
 namespace {
 
@@ -35,19 +36,6 @@ bool quitPosted;
 int quitCode;
 
 PlatformWindow* handleOf(SDL_Window* sdlWindow) { return reinterpret_cast<PlatformWindow*>(sdlWindow); }
-
-struct GlAttribute {
-    SDL_GLattr attribute;
-    int value;
-};
-
-// The pixel format request: double-buffered RGB 8/8/8 without alpha, 16-bit depth, nothing else.
-constexpr GlAttribute pixelFormatRequest[] = {
-    {SDL_GL_DOUBLEBUFFER, 1},     {SDL_GL_RED_SIZE, 8},          {SDL_GL_GREEN_SIZE, 8},
-    {SDL_GL_BLUE_SIZE, 8},        {SDL_GL_ALPHA_SIZE, 0},        {SDL_GL_DEPTH_SIZE, 16},
-    {SDL_GL_STENCIL_SIZE, 0},     {SDL_GL_ACCUM_RED_SIZE, 0},    {SDL_GL_ACCUM_GREEN_SIZE, 0},
-    {SDL_GL_ACCUM_BLUE_SIZE, 0},  {SDL_GL_ACCUM_ALPHA_SIZE, 0},
-};
 
 void send(uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
@@ -198,8 +186,10 @@ void platformShowCursor(bool show) { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISA
 PlatformWindow* platformCreateWindow(PlatformModule*, bool fullscreen)
 {
     SDL_GL_ResetAttributes();
-    for (const GlAttribute& request : pixelFormatRequest) {
-        if (SDL_GL_SetAttribute(request.attribute, request.value) != 0) return nullptr;
+    std::string reason;
+    if (!requestPixelFormat(reason)) {
+        std::fprintf(stderr, "strobarium: %s\n", reason.c_str());
+        return nullptr;
     }
     const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN |
                          (fullscreen ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_RESIZABLE);

@@ -13,7 +13,7 @@
 #include "capture/frameSink.h"
 #include "common/dataFiles.h"
 #include "scene/frame.h"
-#include "scene/offscreenContext.h"
+#include "os/offscreenContext.h"
 #include "capture/progress.h"
 #include "capture/readback.h"
 #include "capture/songPoints.h"

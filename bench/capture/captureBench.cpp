@@ -32,7 +32,7 @@
 #include "capture/videoPipe.h"
 #include "player/offline.h"
 #include "scene/frame.h"
-#include "scene/offscreenContext.h"
+#include "os/offscreenContext.h"
 #include "scene/projection.h"
 #include "sync/music.h"
 #include "sync/syncState.h"

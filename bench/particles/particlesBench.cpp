@@ -26,7 +26,7 @@
 #include "player/offline.h"
 #include "player/player.h"
 #include "scene/frame.h"
-#include "scene/offscreenContext.h"
+#include "os/offscreenContext.h"
 #include "scene/overlays.h"
 #include "scene/particles.h"
 #include "scene/projection.h"

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "scene/offscreenContext.h"
+#include "os/offscreenContext.h"
 #include "scene/projection.h"
 #include "tests/scene/sceneFixture.h"
 

@@ -1,7 +1,9 @@
-#include "scene/offscreenContext.h"
+#include "os/offscreenContext.h"
 
 #include <SDL.h>
 #include <GL/gl.h>
+
+#include "os/glPixelFormat.h"
 
 namespace {
 SDL_Window* window = nullptr;
@@ -19,12 +21,10 @@ bool openOffscreenContext(int width, int height, std::string& error)
         error = std::string("no offscreen video: ") + SDL_GetError();
         return false;
     }
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    if (!requestPixelFormat(error)) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return false;
+    }
     window = SDL_CreateWindow("strobarium-capture", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     if (window) context = SDL_GL_CreateContext(window);
     if (!context) {
