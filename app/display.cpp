@@ -80,7 +80,7 @@ int openDisplayWindow()
     platformShowWindow(windowHandle);
     // The requested size, not the measured one: a size message during showing may have set
     // the real client area already, and the next one brings it back.
-    setProjection(displayWidth, displayHeight);
+    setProjection(pictureWidth, pictureHeight);
     std::string reason;
     if (!initScene(reason)) {
         std::fprintf(stderr, "strobarium: %s\n", reason.c_str());

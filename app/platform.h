@@ -65,9 +65,6 @@ struct WindowMessage {
 
 using WindowProc = intptr_t (*)(PlatformWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
-// The fixed size of the display mode, the client area and the start-up viewport.
-constexpr int displayWidth = 1280;
-constexpr int displayHeight = 720;
 
 // GetModuleHandleA(NULL): the program's own module.
 PlatformModule* platformModuleHandle();

@@ -26,6 +26,7 @@
 
 #include "app/keyMap.h"
 #include "os/glPixelFormat.h"
+#include "scene/projection.h"
 
 namespace {
 
@@ -168,7 +169,7 @@ bool platformSwitchDisplay()
     for (int i = 0; i < modeCount; ++i) {
         SDL_DisplayMode mode;
         if (SDL_GetDisplayMode(0, i, &mode) != 0) continue;
-        if (mode.w == displayWidth && mode.h == displayHeight && SDL_BYTESPERPIXEL(mode.format) == 4) {
+        if (mode.w == pictureWidth && mode.h == pictureHeight && SDL_BYTESPERPIXEL(mode.format) == 4) {
             fullscreenMode = mode;
             return true;
         }
@@ -193,7 +194,7 @@ PlatformWindow* platformCreateWindow(PlatformModule*, bool fullscreen)
     }
     const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN |
                          (fullscreen ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_RESIZABLE);
-    window = SDL_CreateWindow("strobarium by kelsot", 0, 0, displayWidth, displayHeight, flags);
+    window = SDL_CreateWindow("strobarium by kelsot", 0, 0, pictureWidth, pictureHeight, flags);
     if (window != nullptr && fullscreen) SDL_SetWindowDisplayMode(window, &fullscreenMode);
     return handleOf(window);
 }
