@@ -4,8 +4,8 @@
 // event lies before that sample is delivered, in timeline order, on this thread; then the
 // frame is rendered as the demo renders it (renderFrame; renderReferenceFrame with
 // --reference), read back and handed to the frame sink. Frames before
-// --start are rendered too (the field's state is the sum of every frame before), but with
-// nothing rasterised and nothing written.
+// --start are run too (the field's state is the sum of every frame before), but unseen: with
+// no OpenGL call and nothing written.
 //
 // Globals owned here (capture thread only): the text of the syncs delivered for the frame
 // being prepared, written by the logging sync callback.

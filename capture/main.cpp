@@ -7,6 +7,7 @@
 
 #include "capture/capture.h"
 #include "capture/captureOptions.h"
+#include "capture/parts.h"
 #include "scene/dataFolder.h"
 
 int main(int argc, char** argv)
@@ -25,8 +26,11 @@ int main(int argc, char** argv)
     // installed folder.
     std::error_code ignored;
     options.outputDir = std::filesystem::absolute(options.outputDir, ignored).string();
+    for (std::string& part : options.join) part = std::filesystem::absolute(part, ignored).string();
     enterDataFolder();
     // A dying ffmpeg must show up as a failed write with a message, not as a silent SIGPIPE.
     std::signal(SIGPIPE, SIG_IGN);
+    if (!options.join.empty()) return joinParts(options.join, options.outputDir, options.mp4);
+    if (options.jobs > 1) return runJobs(options, std::filesystem::read_symlink("/proc/self/exe", ignored).string());
     return runCapture(options);
 }

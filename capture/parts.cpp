@@ -1,0 +1,330 @@
+#include "capture/parts.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+#include <thread>
+
+#include "capture/frameClock.h"
+#include "capture/frameLog.h"
+#include "capture/videoPipe.h"
+#include "capture/wavWriter.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void complain(const std::string& message) { std::fprintf(stderr, "strobarium-capture: %s\n", message.c_str()); }
+
+bool makeDir(const std::string& dir)
+{
+    std::error_code error;
+    fs::create_directories(dir, error);
+    if (!error && fs::is_directory(dir, error)) return true;
+    complain("cannot create the output directory '" + dir + "': " +
+             (error ? error.message() : std::string("a file of that name is in the way")));
+    return false;
+}
+
+// The joined files are written under these names first and renamed once all are complete, so
+// that a join that fails leaves none of them.
+const char* const joinedNames[] = {"frames.log", "audio.wav", "video.mkv", "video.mp4"};
+
+std::string pending(const std::string& dir, const std::string& name) { return (fs::path(dir) / (".joining-" + name)).string(); }
+
+std::string inPart(const std::string& part, const char* name) { return (fs::path(part) / name).string(); }
+
+// Appends the part's rows to `out`; `next` is the frame its first row must have (-1: any) and
+// becomes the one after its last.
+bool appendRows(const std::string& part, FILE* out, long long& next)
+{
+    const std::string path = inPart(part, "frames.log");
+    std::ifstream in(path);
+    if (!in) {
+        complain("cannot read '" + path + "'");
+        return false;
+    }
+    bool any = false;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        const long long frame = std::atoll(line.c_str());
+        if (next >= 0 && frame != next) {
+            complain("'" + path + "' goes on with frame " + std::to_string(frame) + " where frame " + std::to_string(next) +
+                     " is due: a part is missing or out of order");
+            return false;
+        }
+        next = frame + 1;
+        any = true;
+        std::fprintf(out, "%s\n", line.c_str());
+    }
+    if (any) return true;
+    complain("'" + path + "' holds no frames");
+    return false;
+}
+
+bool joinLogs(const std::vector<std::string>& parts, const std::string& to)
+{
+    FILE* out = std::fopen(to.c_str(), "w");
+    if (!out) {
+        complain("cannot write '" + to + "': " + std::strerror(errno));
+        return false;
+    }
+    std::fprintf(out, "%s\n", frameLogHeading);
+    long long next = -1;
+    bool ok = true;
+    for (std::size_t i = 0; ok && i < parts.size(); ++i) ok = appendRows(parts[i], out, next);
+    if ((std::ferror(out) || std::fclose(out) != 0) && ok) {
+        complain("cannot finish '" + to + "'");
+        ok = false;
+    }
+    return ok;
+}
+
+// The sound of a part's WAV, as this program writes them (a 44-byte header), added to the
+// open joined WAV.
+bool appendSound(const std::string& part, std::vector<uint32_t>& lengths)
+{
+    static int16_t chunk[65536 * 2];
+    const std::string path = inPart(part, "audio.wav");
+    FILE* in = std::fopen(path.c_str(), "rb");
+    uint8_t header[44];
+    bool ok = in && std::fread(header, 1, 44, in) == 44 && std::memcmp(header, "RIFF", 4) == 0 &&
+              std::memcmp(header + 8, "WAVEfmt ", 8) == 0 && std::memcmp(header + 36, "data", 4) == 0;
+    uint32_t frames = ok ? (header[40] | header[41] << 8 | header[42] << 16 | uint32_t(header[43]) << 24) / 4 : 0;
+    lengths.push_back(frames);
+    while (ok && frames > 0) {
+        const uint32_t n = std::min<uint32_t>(frames, 65536);
+        ok = std::fread(chunk, 4, n, in) == n && appendWav(chunk, n);
+        frames -= n;
+    }
+    if (in) std::fclose(in);
+    if (!ok) complain("cannot join the sound of '" + path + "': missing, cut short or not written by strobarium-capture");
+    return ok;
+}
+
+// `lengths`: each part's, in samples.
+bool joinSound(const std::vector<std::string>& parts, const std::string& to, std::vector<uint32_t>& lengths)
+{
+    if (!openWav(to)) {
+        complain("cannot write '" + to + "': " + std::strerror(errno));
+        return false;
+    }
+    bool ok = true;
+    for (std::size_t i = 0; ok && i < parts.size(); ++i) ok = appendSound(parts[i], lengths);
+    if (!closeWav() && ok) {
+        complain("cannot finish '" + to + "'");
+        ok = false;
+    }
+    return ok;
+}
+
+bool inEveryPart(const std::vector<std::string>& parts, const char* name)
+{
+    return std::all_of(parts.begin(), parts.end(), [name](const std::string& part) { return fs::exists(inPart(part, name)); });
+}
+
+// The video streams of the parts' `from` files one after the other, copied (each part starts
+// with a key frame), with the joined sound into `to`. Each part starts at its time 0 and lasts
+// as long as its sound, which ends where the next part's first frame is shown: an MP4's own
+// start and length are its AAC's, which starts before the picture and is padded after it.
+bool joinVideo(const std::vector<std::string>& parts, const std::vector<uint32_t>& lengths, const std::string& dir,
+               const char* from, const char* to)
+{
+    const std::string list = pending(dir, "parts.txt");
+    FILE* out = std::fopen(list.c_str(), "w");
+    if (!out) {
+        complain("cannot write '" + list + "': " + std::strerror(errno));
+        return false;
+    }
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        std::string quoted;  // ffmpeg's concat list: in single quotes, a quote itself as '\''
+        for (const char c : fs::absolute(inPart(parts[i], from)).string())
+            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        std::fprintf(out, "file '%s'\ninpoint 0\nduration %.9f\n", quoted.c_str(), double(lengths[i]) / captureRate);
+    }
+    std::string error;
+    bool ok = std::fclose(out) == 0;
+    if (!ok) error = "cannot finish '" + list + "'";
+    ok = ok && muxVideo(list, true, pending(dir, "audio.wav"), pending(dir, to), error);
+    if (!ok) complain(error);
+    std::error_code ignored;
+    fs::remove(list, ignored);
+    return ok;
+}
+
+// The MP4 from the parts' own MP4s when they have them: their timestamps are exact, where
+// Matroska's are rounded to milliseconds.
+bool joinVideos(const std::vector<std::string>& parts, const std::vector<uint32_t>& lengths, const std::string& dir,
+                bool mp4)
+{
+    return joinVideo(parts, lengths, dir, "video.mkv", "video.mkv") &&
+           (!mp4 || joinVideo(parts, lengths, dir, inEveryPart(parts, "video.mp4") ? "video.mp4" : "video.mkv", "video.mp4"));
+}
+
+// PNG parts: their frames copied (each carries its own number); on failure the copies are removed.
+bool copyFrames(const std::vector<std::string>& parts, const std::string& dir)
+{
+    std::vector<fs::path> copied;
+    std::error_code error;
+    for (const std::string& part : parts) {
+        for (const fs::directory_entry& entry : fs::directory_iterator(part, error)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("frame-", 0) != 0 || entry.path().extension() != ".png") continue;
+            copied.push_back(fs::path(dir) / name);
+            if (!fs::copy_file(entry.path(), copied.back(), fs::copy_options::overwrite_existing, error)) break;
+        }
+        if (error) break;
+    }
+    if (!error) return true;
+    complain("cannot copy the frames of the parts into '" + dir + "': " + error.message());
+    for (const fs::path& path : copied) fs::remove(path, error);
+    return false;
+}
+
+struct Job {
+    int part;
+    std::string dir;
+    pid_t pid = -1;
+    int status = 0;  // as waitpid gives it
+};
+
+// The part as a process of `program`, its stderr into capture.log in its folder; false when it
+// cannot be started. Mesa's rasteriser gets `threads` threads unless the user chose a number.
+bool startPart(const std::string& program, const CaptureOptions& options, Job& job, const std::string& threads)
+{
+    CaptureOptions part = options;
+    part.part = job.part;
+    part.partCount = options.jobs;
+    part.jobs = 1;
+    part.outputDir = job.dir;
+    const std::vector<std::string> args = captureArguments(part);
+    std::vector<char*> argv = {const_cast<char*>(program.c_str())};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char*> env;
+    for (char** e = environ; *e; ++e) env.push_back(*e);
+    std::string share = "LP_NUM_THREADS=" + threads;
+    if (!std::getenv("LP_NUM_THREADS")) env.push_back(share.data());
+    env.push_back(nullptr);
+    const std::string log = inPart(job.dir, "capture.log");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int status = posix_spawn(&job.pid, program.c_str(), &actions, nullptr, argv.data(), env.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (status == 0) return true;
+    complain("cannot start part " + std::to_string(job.part) + " (" + program + "): " + std::strerror(status));
+    job.pid = -1;
+    return false;
+}
+
+// The last line the part wrote to its capture.log, without the program's name.
+std::string lastLine(const Job& job)
+{
+    std::ifstream in(inPart(job.dir, "capture.log"));
+    std::string last;
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty()) last = line;
+    const std::string prefix = "strobarium-capture: ";
+    return last.rfind(prefix, 0) == 0 ? last.substr(prefix.size()) : last;
+}
+
+bool succeeded(const Job& job) { return WIFEXITED(job.status) && WEXITSTATUS(job.status) == 0; }
+
+// Waits for every started part; once one fails, the others are stopped, as the whole has failed.
+bool waitForParts(std::vector<Job>& jobs)
+{
+    bool ok = true;
+    std::size_t running = std::count_if(jobs.begin(), jobs.end(), [](const Job& j) { return j.pid > 0; });
+    while (running > 0) {
+        int status = 0;
+        const pid_t pid = waitpid(-1, &status, 0);
+        if (pid < 0 && errno == EINTR) continue;
+        if (pid < 0) break;
+        const auto job = std::find_if(jobs.begin(), jobs.end(), [pid](const Job& j) { return j.pid == pid; });
+        if (job == jobs.end()) continue;
+        job->pid = -1;
+        job->status = status;
+        --running;
+        const std::string name = "part " + std::to_string(job->part) + " of " + std::to_string(jobs.size());
+        if (succeeded(*job)) {
+            std::fprintf(stderr, "strobarium-capture: %s: %s\n", name.c_str(), lastLine(*job).c_str());
+            continue;
+        }
+        if (!ok) continue;  // stopped by us
+        complain(name + " failed: " +
+                 (WIFSIGNALED(status) ? "killed by signal " + std::to_string(WTERMSIG(status)) : lastLine(*job)));
+        for (const Job& other : jobs)
+            if (other.pid > 0) kill(other.pid, SIGTERM);
+        ok = false;
+    }
+    return ok;
+}
+
+}  // namespace
+
+int joinParts(const std::vector<std::string>& parts, const std::string& outputDir, bool mp4)
+{
+    if (!makeDir(outputDir)) return 1;
+    const bool withVideo = inEveryPart(parts, "video.mkv");
+    const auto hasVideo = [](const std::string& part) { return fs::exists(inPart(part, "video.mkv")); };
+    if (!withVideo && std::any_of(parts.begin(), parts.end(), hasVideo)) {
+        complain("some parts have a video.mkv and some not: capture all parts the same way");
+        return 1;
+    }
+    std::vector<uint32_t> lengths;
+    bool ok = joinLogs(parts, pending(outputDir, "frames.log")) &&
+              joinSound(parts, pending(outputDir, "audio.wav"), lengths) &&
+              (withVideo ? joinVideos(parts, lengths, outputDir, mp4) : copyFrames(parts, outputDir));
+    std::error_code error;
+    for (const char* name : joinedNames) {
+        const std::string from = pending(outputDir, name);
+        if (ok && fs::exists(from)) fs::rename(from, fs::path(outputDir) / name, error);
+        if (error && ok) complain("cannot rename '" + from + "': " + error.message());
+        ok = ok && !error;
+        fs::remove(from, error);
+    }
+    if (ok) std::fprintf(stderr, "strobarium-capture: %zu parts joined into %s\n", parts.size(), outputDir.c_str());
+    return ok ? 0 : 1;
+}
+
+int runJobs(const CaptureOptions& options, const std::string& program)
+{
+    if (!makeDir(options.outputDir)) return 1;
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::string threads = std::to_string(std::max(1u, cores / unsigned(options.jobs)));
+    std::vector<Job> jobs;
+    std::vector<std::string> dirs;
+    bool ok = true;
+    for (int k = 1; k <= options.jobs; ++k) {
+        const std::string name = "part-" + std::to_string(k) + "-of-" + std::to_string(options.jobs);
+        jobs.push_back({k, (fs::path(options.outputDir) / name).string()});
+        dirs.push_back(jobs.back().dir);
+        ok = ok && makeDir(dirs.back()) && startPart(program, options, jobs.back(), threads);
+    }
+    if (ok) {
+        std::fprintf(stderr, "strobarium-capture: %d parts running, each telling its progress in %s/part-K-of-%d/capture.log\n",
+                     options.jobs, options.outputDir.c_str(), options.jobs);
+    } else {
+        for (const Job& job : jobs)
+            if (job.pid > 0) kill(job.pid, SIGTERM);
+    }
+    ok = waitForParts(jobs) && ok && joinParts(dirs, options.outputDir, options.mp4) == 0;
+    std::error_code ignored;
+    for (const std::string& dir : dirs) fs::remove_all(dir, ignored);
+    return ok ? 0 : 1;
+}
