@@ -284,7 +284,9 @@ bool drawFrame(const CaptureOptions& options, const Span& span, Run& run, uint64
     readBackFrame(record);
     ++run.written;
     showProgress(run.written, span.expectedEnd - span.firstFrame);
-    return !frameSinkFailed();
+    if (!frameSinkFailed()) return true;
+    complain(frameSinkError());
+    return false;
 }
 
 enum class Step { next, over, failed };
