@@ -4,7 +4,7 @@
 // this machine: its parts run as child processes of the program, each with its share of the
 // cores, and are joined when all have succeeded.
 //
-// No globals.
+// Globals owned here: a buffer that sound is copied through while joining (main thread only).
 #pragma once
 
 #include <string>
