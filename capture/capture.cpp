@@ -345,6 +345,16 @@ void report(const CaptureOptions& options, const Span& span, const Run& run, con
 
 }  // namespace
 
+bool countFrames(const CaptureOptions& options, uint64_t& frames)
+{
+    resetSyncState();
+    Span span{};
+    const bool ok = startPlayer() && resolveSpan(options, span);
+    stopMusic();
+    frames = ok ? span.expectedEnd - span.firstFrame : 0;
+    return ok;
+}
+
 int runCapture(const CaptureOptions& options, CaptureStats* stats)
 {
     Span span{};

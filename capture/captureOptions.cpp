@@ -274,7 +274,7 @@ const char* captureUsage()
            "  --mp4              also video.mp4 (H.264 High, AAC 320 kb/s) for uploading;\n"
            "                     video.mkv (with the exact sound as FLAC) is the master\n"
            "  --part K/N         only the Kth of N equal parts of the frames, for --join\n"
-           "  --jobs N           run N parts at once on this machine and join them\n"
+           "  --jobs N           run 4N parts, N at a time, on this machine and join them\n"
            "  --join DIR...      join part folders, in order, into -o DIR (the last option)\n"
            "  -h, --help         this text\n";
 }

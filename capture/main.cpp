@@ -31,6 +31,8 @@ int main(int argc, char** argv)
     // A dying ffmpeg must show up as a failed write with a message, not as a silent SIGPIPE.
     std::signal(SIGPIPE, SIG_IGN);
     if (!options.join.empty()) return joinParts(options.join, options.outputDir, options.mp4);
-    if (options.jobs > 1) return runJobs(options, std::filesystem::read_symlink("/proc/self/exe", ignored).string());
+    uint64_t frames = 0;
+    if (options.jobs > 1 && !countFrames(options, frames)) return 1;
+    if (options.jobs > 1) return runJobs(options, std::filesystem::read_symlink("/proc/self/exe", ignored).string(), frames);
     return runCapture(options);
 }

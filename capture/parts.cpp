@@ -194,6 +194,8 @@ bool copyFrames(const std::vector<std::string>& parts, const std::string& dir)
     return false;
 }
 
+constexpr uint64_t partsPerJob = 4;
+
 struct Job {
     int part;
     std::string dir;
@@ -203,11 +205,12 @@ struct Job {
 
 // The part as a process of `program`, its stderr into capture.log in its folder; false when it
 // cannot be started. Mesa's rasteriser gets `threads` threads unless the user chose a number.
-bool startPart(const std::string& program, const CaptureOptions& options, Job& job, const std::string& threads)
+bool startPart(const std::string& program, const CaptureOptions& options, Job& job, int partCount,
+               const std::string& threads)
 {
     CaptureOptions part = options;
     part.part = job.part;
-    part.partCount = options.jobs;
+    part.partCount = partCount;
     part.jobs = 1;
     part.outputDir = job.dir;
     const std::vector<std::string> args = captureArguments(part);
@@ -245,34 +248,62 @@ std::string lastLine(const Job& job)
 
 bool succeeded(const Job& job) { return WIFEXITED(job.status) && WEXITSTATUS(job.status) == 0; }
 
-// Waits for every started part; once one fails, the others are stopped, as the whole has failed.
-bool waitForParts(std::vector<Job>& jobs)
+void stopParts(const std::vector<Job>& jobs)
 {
-    bool ok = true;
-    std::size_t running = std::count_if(jobs.begin(), jobs.end(), [](const Job& j) { return j.pid > 0; });
-    while (running > 0) {
+    for (const Job& job : jobs)
+        if (job.pid > 0) kill(job.pid, SIGTERM);
+}
+
+// Waits for a running part to end; false when there is none to wait for.
+bool waitForPart(std::vector<Job>& jobs, Job*& ended)
+{
+    for (;;) {
         int status = 0;
         const pid_t pid = waitpid(-1, &status, 0);
         if (pid < 0 && errno == EINTR) continue;
-        if (pid < 0) break;
+        if (pid < 0) return false;
         const auto job = std::find_if(jobs.begin(), jobs.end(), [pid](const Job& j) { return j.pid == pid; });
         if (job == jobs.end()) continue;
         job->pid = -1;
         job->status = status;
-        --running;
-        const std::string name = "part " + std::to_string(job->part) + " of " + std::to_string(jobs.size());
-        if (succeeded(*job)) {
-            std::fprintf(stderr, "strobarium-capture: %s: %s\n", name.c_str(), lastLine(*job).c_str());
-            continue;
-        }
-        if (!ok) continue;  // stopped by us
-        complain(name + " failed: " +
-                 (WIFSIGNALED(status) ? "killed by signal " + std::to_string(WTERMSIG(status)) : lastLine(*job)));
-        for (const Job& other : jobs)
-            if (other.pid > 0) kill(other.pid, SIGTERM);
-        ok = false;
+        ended = &*job;
+        return true;
     }
-    return ok;
+}
+
+// One line for a part that ended: its summary, or, for the first that failed, why.
+bool reportPart(const Job& job, std::size_t count, bool firstFailure)
+{
+    const std::string name = "part " + std::to_string(job.part) + " of " + std::to_string(count);
+    if (succeeded(job)) {
+        std::fprintf(stderr, "strobarium-capture: %s: %s\n", name.c_str(), lastLine(job).c_str());
+        return true;
+    }
+    if (firstFailure)
+        complain(name + " failed: " +
+                 (WIFSIGNALED(job.status) ? "killed by signal " + std::to_string(WTERMSIG(job.status)) : lastLine(job)));
+    return false;
+}
+
+// Runs the parts in order, options.jobs at a time, each started as soon as one before it has
+// ended: parts of the song cost differently, and more parts than jobs keep every job busy to
+// the end. Once one fails, the running ones are stopped and no more are started.
+bool runParts(const std::string& program, const CaptureOptions& options, std::vector<Job>& jobs, const std::string& threads)
+{
+    std::size_t next = 0;
+    std::size_t running = 0;
+    bool ok = true;
+    for (;;) {
+        for (; ok && next < jobs.size() && running < std::size_t(options.jobs); ++next) {
+            ok = makeDir(jobs[next].dir) && startPart(program, options, jobs[next], int(jobs.size()), threads);
+            running += ok;
+        }
+        if (!ok) stopParts(jobs);
+        Job* ended = nullptr;
+        if (running == 0 || !waitForPart(jobs, ended)) return ok && running == 0;
+        --running;
+        ok = reportPart(*ended, jobs.size(), ok) && ok;
+    }
 }
 
 }  // namespace
@@ -302,28 +333,22 @@ int joinParts(const std::vector<std::string>& parts, const std::string& outputDi
     return ok ? 0 : 1;
 }
 
-int runJobs(const CaptureOptions& options, const std::string& program)
+int runJobs(const CaptureOptions& options, const std::string& program, uint64_t frames)
 {
     if (!makeDir(options.outputDir)) return 1;
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     const std::string threads = std::to_string(std::max(1u, cores / unsigned(options.jobs)));
+    const uint64_t count = std::min<uint64_t>(uint64_t(options.jobs) * partsPerJob, frames);
     std::vector<Job> jobs;
     std::vector<std::string> dirs;
-    bool ok = true;
-    for (int k = 1; k <= options.jobs; ++k) {
-        const std::string name = "part-" + std::to_string(k) + "-of-" + std::to_string(options.jobs);
-        jobs.push_back({k, (fs::path(options.outputDir) / name).string()});
+    for (uint64_t k = 1; k <= count; ++k) {
+        const std::string name = "part-" + std::to_string(k) + "-of-" + std::to_string(count);
+        jobs.push_back({int(k), (fs::path(options.outputDir) / name).string()});
         dirs.push_back(jobs.back().dir);
-        ok = ok && makeDir(dirs.back()) && startPart(program, options, jobs.back(), threads);
     }
-    if (ok) {
-        std::fprintf(stderr, "strobarium-capture: %d parts running, each telling its progress in %s/part-K-of-%d/capture.log\n",
-                     options.jobs, options.outputDir.c_str(), options.jobs);
-    } else {
-        for (const Job& job : jobs)
-            if (job.pid > 0) kill(job.pid, SIGTERM);
-    }
-    ok = waitForParts(jobs) && ok && joinParts(dirs, options.outputDir, options.mp4) == 0;
+    std::fprintf(stderr, "strobarium-capture: %zu parts, %d at a time, each telling its progress in %s/part-K-of-%zu/capture.log\n",
+                 jobs.size(), options.jobs, options.outputDir.c_str(), jobs.size());
+    const bool ok = runParts(program, options, jobs, threads) && joinParts(dirs, options.outputDir, options.mp4) == 0;
     std::error_code ignored;
     for (const std::string& dir : dirs) fs::remove_all(dir, ignored);
     return ok ? 0 : 1;

@@ -7,6 +7,7 @@
 // Globals owned here: a buffer that sound is copied through while joining (main thread only).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,7 @@
 // one line says why and nothing joined is left in `outputDir`.
 int joinParts(const std::vector<std::string>& parts, const std::string& outputDir, bool mp4);
 
-// Runs options.jobs parts of the capture at once as processes of `program`, in folders of
-// their own under the output folder, and joins them there. A failed part fails the whole,
-// named in the message. The exit status.
-int runJobs(const CaptureOptions& options, const std::string& program);
+// Runs a few parts per job of the capture's `frames` frames, options.jobs at once, as
+// processes of `program` in folders of their own under the output folder, and joins them
+// there. A failed part fails the whole, named in the message. The exit status.
+int runJobs(const CaptureOptions& options, const std::string& program, uint64_t frames);

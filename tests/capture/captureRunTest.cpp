@@ -215,8 +215,8 @@ TEST(CaptureRun, PartsJoinedEqualOneRunThroughFfmpegAndThroughPng)
         }
         const Captured joined = capture(kind + "joined", "--join" + parts);
         ASSERT_EQ(whole.status + jobs.status + joined.status, 0) << whole.errors << jobs.errors << joined.errors;
-        EXPECT_NE(jobs.errors.find("part 2 of 2: "), std::string::npos) << jobs.errors;
-        EXPECT_FALSE(std::filesystem::exists(jobs.out + "/part-1-of-2")) << "parts are cleared away once joined";
+        EXPECT_NE(jobs.errors.find("part 8 of 8: "), std::string::npos) << jobs.errors;
+        EXPECT_FALSE(std::filesystem::exists(jobs.out + "/part-1-of-8")) << "parts are cleared away once joined";
         ASSERT_EQ(whole.log.size(), 21u);
         for (const Captured* run : {&jobs, &joined}) {
             EXPECT_EQ(run->log, whole.log) << run->out;
@@ -236,7 +236,7 @@ TEST(CaptureRun, PartsJoinedEqualOneRunThroughFfmpegAndThroughPng)
 TEST(CaptureRun, BadInputGivesOneMessageAndFailure)
 {
     writeFileBytes(dir() / "plainfile", {'x'});
-    for (const char* blocker : {"blocked/audio.wav", "empty", "unwritable/frame-000000.png", "failing/part-2-of-2/audio.wav"})
+    for (const char* blocker : {"blocked/audio.wav", "empty", "unwritable/frame-000000.png", "failing/part-2-of-4/audio.wav"})
         std::filesystem::create_directories(dir() / blocker);
     ASSERT_TRUE(writeTestData(dir() / "silent"));
     for (const char* part : {"1/2", "2/2"})
@@ -252,7 +252,7 @@ TEST(CaptureRun, BadInputGivesOneMessageAndFailure)
         {"unwritable", "--end 0.2 --png", "", 1, "writing " + dir() / "unwritable/frame-000000.png"},
         {"bad", "--end 0.2", "empty", 1, "cannot load the scene"},
         {"bad", "--end 0.2", "silent", 1, "cannot load the module \"Data/sonavel3.xm\""},
-        {"failing", "--end 0.4 --png --jobs 2", "", 1, "part 2 of 2 failed: cannot write '" + dir() / "failing/part-2-of-2/audio.wav" + "'"},
+        {"failing", "--end 0.4 --png --jobs 2", "", 1, "part 2 of 4 failed: cannot write '" + dir() / "failing/part-2-of-4/audio.wav" + "'"},
         {"misjoined", "--join" + halves, "", 1, "'" + dir() / "half1/frames.log" + "' goes on with frame 0 where frame 4 is due"},
         {"unjoined", "--join nowhere", "", 1, "cannot read '" + dir() / "nowhere/frames.log" + "'"},
     };
