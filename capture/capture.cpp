@@ -1,7 +1,5 @@
 #include "capture/capture.h"
 
-#include <GL/gl.h>
-
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -101,6 +99,7 @@ struct Outputs {
     std::string logPath;
     std::string videoOnlyPath;
     std::string videoPath;
+    std::string mp4Path;  // empty: no MP4 asked for
     FILE* log = nullptr;
     FILE* video = nullptr;
 };
@@ -123,8 +122,9 @@ bool openOutputs(const CaptureOptions& options, Outputs& outputs)
     FrameSinkSetup setup;
     setup.log = outputs.log;
     if (!options.png && ffmpegAvailable()) {
-        outputs.videoOnlyPath = (dir / "video-only.mkv").string();
+        outputs.videoOnlyPath = (dir / "video-only.mp4").string();  // MP4 keeps exact timestamps
         outputs.videoPath = (dir / "video.mkv").string();
+        if (options.mp4) outputs.mp4Path = (dir / "video.mp4").string();
         std::string error;
         outputs.video = openVideoPipe(outputs.videoOnlyPath, options, error);
         if (!outputs.video) {
@@ -165,8 +165,9 @@ bool closeOutputs(Outputs& outputs, bool ok)
         complain(error);
         ok = false;
     }
-    if (ok && !outputs.videoOnlyPath.empty()) {
-        if (!muxVideo(outputs.videoOnlyPath, outputs.wavPath, outputs.videoPath, error)) {
+    for (const std::string* muxed : {&outputs.videoPath, &outputs.mp4Path}) {
+        if (ok && !outputs.videoOnlyPath.empty() && !muxed->empty() &&
+            !muxVideo(outputs.videoOnlyPath, false, outputs.wavPath, *muxed, error)) {
             complain(error);
             ok = false;
         }
@@ -176,23 +177,27 @@ bool closeOutputs(Outputs& outputs, bool ok)
     return ok;
 }
 
-// While the frames before --start are rendered nothing may reach the pixels (they would cost
-// the rasteriser's time), but everything else must happen exactly as in a shown frame.
-void rasterise(bool on)
-{
-    if (on) {
-        glDisable(GL_SCISSOR_TEST);
-    } else {
-        glEnable(GL_SCISSOR_TEST);
-        glScissor(0, 0, 0, 0);
-    }
-}
-
 struct Span {
     uint64_t firstFrame;
     uint64_t endFrame;     // first frame not captured, or UINT64_MAX: where the demo ends
     uint64_t expectedEnd;  // for the progress bar: where the capture will stop
 };
+
+// The Kth of N parts: an equal share of the frames that the whole stretch would write; the last
+// part runs on to wherever the whole would have stopped.
+bool narrowToPart(const CaptureOptions& options, Span& span)
+{
+    const uint64_t first = span.firstFrame;
+    const uint64_t total = span.expectedEnd - first;
+    const uint64_t k = uint64_t(options.part);
+    const uint64_t n = uint64_t(options.partCount);
+    span.firstFrame = first + total * (k - 1) / n;
+    if (k < n) span.endFrame = span.expectedEnd = first + total * k / n;
+    if (span.firstFrame < span.expectedEnd) return true;
+    complain("part " + std::to_string(k) + " of " + std::to_string(n) + " has no frames: the stretch has only " +
+             std::to_string(total));
+    return false;
+}
 
 bool resolveSpan(const CaptureOptions& options, Span& span)
 {
@@ -222,7 +227,7 @@ bool resolveSpan(const CaptureOptions& options, Span& span)
         complain("--start lies after the end of the demo");
         return false;
     }
-    return true;
+    return options.partCount == 0 || narrowToPart(options, span);
 }
 
 bool setUp(const CaptureOptions& options, std::string& error)
@@ -237,93 +242,137 @@ bool setUp(const CaptureOptions& options, std::string& error)
     return true;
 }
 
-}  // namespace
-
-int runCapture(const CaptureOptions& options, CaptureStats* stats)
+// Context, scene, player, the stretch to capture and the output folder; false, with all of it
+// closed again and the reason printed, when any is missing.
+bool start(const CaptureOptions& options, Span& span)
 {
     resetSyncState();
     std::string error;
     if (!setUp(options, error)) {
         complain(error);
         closeOffscreenContext();
-        return 1;
+        return false;
     }
-    Span span{};
     if (!startPlayer() || !resolveSpan(options, span) || !makeOutputDir(options.outputDir)) {
         stopMusic();
         closeOffscreenContext();
-        return 1;
+        return false;
     }
-    Outputs outputs;
-    bool ok = openOutputs(options, outputs);
-    startReadback(options.width, options.height);
-    const uint32_t n = options.fpsNumerator;
-    const uint32_t d = options.fpsDenominator;
-    uint64_t audioSample = 0;
-    uint64_t frame = 0;
+    return true;
+}
+
+struct Run {
+    uint64_t audioSample = 0;  // the sound is rendered up to here
+    uint64_t frame = 0;        // the frame being run, then the first frame not run
     uint64_t written = 0;
-    rasterise(span.firstFrame == 0);
-    for (; ok && frame < span.endFrame; ++frame) {
-        const uint64_t sample = frameSample(frame, n, d);
-        const bool shown = frame >= span.firstFrame;
-        if (!advanceAudio(audioSample, sample, frame > span.firstFrame)) {
-            complain("cannot write the sound to '" + outputs.wavPath + "'");
-            ok = false;
-            break;
-        }
-        forgetDeliveredSyncs();
-        offlineDeliverSyncs(sample);
-        if (frame == span.firstFrame) {
-            rasterise(true);
-            startProgress();
-        }
-        const int32_t order = syncState.order.load(std::memory_order_relaxed);
-        const int32_t row = syncState.row.load(std::memory_order_relaxed);
-        if (shown) beginFrameRender();
-        if (options.reference) {
-            renderReferenceFrame();
-        } else {
-            renderFrame();
-        }
-        if (shown) {
-            record.frame = frame;
-            record.sample = sample;
-            record.order = order;
-            record.row = row;
-            std::memcpy(record.syncs, deliveredSyncs, deliveredLength + 1);
-            readBackFrame(record);
-            ++written;
-            showProgress(written, span.expectedEnd - span.firstFrame);
-        }
-        if (frameSinkFailed()) ok = false;
-        if (syncState.finished.load(std::memory_order_relaxed)) {
-            ++frame;
-            break;
-        }
-        // A player that never raised its end would keep us here for ever; the song is over.
-        if (sample > offlineEndSample() + captureRate) {
-            ++frame;
+};
+
+// A shown frame: drawn, read back and handed to the sink with its log line.
+bool drawFrame(const CaptureOptions& options, const Span& span, Run& run, uint64_t sample)
+{
+    if (run.frame == span.firstFrame) startProgress();
+    const int32_t order = syncState.order.load(std::memory_order_relaxed);
+    const int32_t row = syncState.row.load(std::memory_order_relaxed);
+    beginFrameRender();
+    if (options.reference) {
+        renderReferenceFrame();
+    } else {
+        renderFrame();
+    }
+    record.frame = run.frame;
+    record.sample = sample;
+    record.order = order;
+    record.row = row;
+    std::memcpy(record.syncs, deliveredSyncs, deliveredLength + 1);
+    readBackFrame(record);
+    ++run.written;
+    showProgress(run.written, span.expectedEnd - span.firstFrame);
+    if (!frameSinkFailed()) return true;
+    complain(frameSinkError());
+    return false;
+}
+
+enum class Step { next, over, failed };
+
+// One frame: the sound up to its sample (kept from the first shown frame on), the syncs before
+// it, then the frame, drawn, or run unseen before the stretch begins.
+Step stepFrame(const CaptureOptions& options, const Span& span, const Outputs& outputs, Run& run)
+{
+    const uint64_t sample = frameSample(run.frame, options.fpsNumerator, options.fpsDenominator);
+    if (!advanceAudio(run.audioSample, sample, run.frame > span.firstFrame)) {
+        complain("cannot write the sound to '" + outputs.wavPath + "'");
+        return Step::failed;
+    }
+    forgetDeliveredSyncs();
+    offlineDeliverSyncs(sample);
+    if (run.frame < span.firstFrame) {
+        runUnseenFrame();
+    } else if (!drawFrame(options, span, run, sample)) {
+        return Step::failed;
+    }
+    // A player that never raised its end would keep us here for ever; the song is over.
+    const bool over = syncState.finished.load(std::memory_order_relaxed) || sample > offlineEndSample() + captureRate;
+    return over ? Step::over : Step::next;
+}
+
+bool runFrames(const CaptureOptions& options, const Span& span, const Outputs& outputs, Run& run)
+{
+    for (; run.frame < span.endFrame; ++run.frame) {
+        const Step step = stepFrame(options, span, outputs, run);
+        if (step == Step::failed) return false;
+        if (step == Step::over) {
+            ++run.frame;
             break;
         }
     }
     // The last frame is on screen until the next one would have come.
-    if (ok && !advanceAudio(audioSample, frameSample(frame, n, d), true)) {
-        complain("cannot write the sound to '" + outputs.wavPath + "'");
-        ok = false;
-    }
+    if (advanceAudio(run.audioSample, frameSample(run.frame, options.fpsNumerator, options.fpsDenominator), true))
+        return true;
+    complain("cannot write the sound to '" + outputs.wavPath + "'");
+    return false;
+}
+
+void report(const CaptureOptions& options, const Span& span, const Run& run, const Outputs& outputs, CaptureStats* stats)
+{
+    const uint32_t n = options.fpsNumerator;
+    const uint32_t d = options.fpsDenominator;
+    CaptureStats done;
+    done.frames = run.written;
+    done.seconds = progressSeconds();
+    done.demoSeconds = double(frameSample(run.frame, n, d) - frameSample(span.firstFrame, n, d)) / captureRate;
+    if (stats) *stats = done;
+    std::fprintf(stderr, "strobarium-capture: %" PRIu64 " frames (%.3f s of the demo) in %.1f s, %.2f fps, into %s\n",
+                 done.frames, done.demoSeconds, done.seconds, done.seconds > 0 ? double(done.frames) / done.seconds : 0.0,
+                 (outputs.videoPath.empty() ? options.outputDir + " (PNG frames)" : outputs.videoPath).c_str());
+}
+
+}  // namespace
+
+bool countFrames(const CaptureOptions& options, uint64_t& frames)
+{
+    resetSyncState();
+    Span span{};
+    const bool ok = startPlayer() && resolveSpan(options, span);
+    stopMusic();
+    frames = ok ? span.expectedEnd - span.firstFrame : 0;
+    return ok;
+}
+
+int runCapture(const CaptureOptions& options, CaptureStats* stats)
+{
+    Span span{};
+    if (!start(options, span)) return 1;
+    Outputs outputs;
+    Run run;
+    bool ok = openOutputs(options, outputs);
+    startReadback(options.width, options.height);
+    ok = ok && runFrames(options, span, outputs, run);
     finishReadback();
     endProgress();
     ok = closeOutputs(outputs, ok) && ok;
     stopMusic();
     closeOffscreenContext();
     if (!ok) return 1;
-    CaptureStats done;
-    done.frames = written;
-    done.seconds = progressSeconds();
-    done.demoSeconds = double(frameSample(frame, n, d) - frameSample(span.firstFrame, n, d)) / captureRate;
-    if (stats) *stats = done;
-    std::fprintf(stderr, "strobarium-capture: %" PRIu64 " frames (%.3f s of the demo) in %.1f s, %.2f fps, into %s\n",
-                 done.frames, done.demoSeconds, done.seconds, done.seconds > 0 ? double(done.frames) / done.seconds : 0.0,
-                 (outputs.videoPath.empty() ? options.outputDir + " (PNG frames)" : outputs.videoPath).c_str());
+    report(options, span, run, outputs, stats);
     return 0;
 }

@@ -4,8 +4,8 @@
 // event lies before that sample is delivered, in timeline order, on this thread; then the
 // frame is rendered as the demo renders it (renderFrame; renderReferenceFrame with
 // --reference), read back and handed to the frame sink. Frames before
-// --start are rendered too (the field's state is the sum of every frame before), but with
-// nothing rasterised and nothing written.
+// --start are run too (the field's state is the sum of every frame before), but unseen: with
+// no OpenGL call and nothing written.
 //
 // Globals owned here (capture thread only): the text of the syncs delivered for the frame
 // being prepared, written by the logging sync callback.
@@ -26,3 +26,8 @@ struct CaptureStats {
 // Everything: outputs, context, scene, player, frames, summary. The process exit status;
 // every failure has printed one clear line on stderr.
 int runCapture(const CaptureOptions& options, CaptureStats* stats = nullptr);
+
+// The frames a capture with `options` would write, as far as the demo's end can be foreseen,
+// from the module alone (no context, no scene); false, with one line on stderr, when the
+// module cannot be loaded or the options name no stretch of it.
+bool countFrames(const CaptureOptions& options, uint64_t& frames);

@@ -1,8 +1,10 @@
 #include "capture/captureOptions.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <iterator>
+#include <utility>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -29,7 +31,7 @@ bool parseWhole(const char* begin, const char* end, uint32_t limit, uint32_t& va
 
 bool takesValue(const char* name)
 {
-    for (const char* option : {"-o", "--output", "--fps", "--start", "--end", "--size", "--crf", "--preset"})
+    for (const char* option : {"-o", "--output", "--fps", "--start", "--end", "--size", "--crf", "--preset", "--jobs", "--part"})
         if (std::strcmp(name, option) == 0) return true;
     return false;
 }
@@ -45,6 +47,56 @@ bool endBeforeStart(const SongPoint& start, const SongPoint& end)
     if (start.kind == SongPoint::unset || end.kind == SongPoint::unset || start.kind != end.kind) return false;
     if (start.kind == SongPoint::seconds) return end.secondsValue <= start.secondsValue;
     return end.order < start.order || (end.order == start.order && end.row <= start.row);
+}
+
+// "K/N" with 1 <= K <= N <= mostParts.
+bool parsePart(const char* text, int& part, int& count)
+{
+    const char* slash = std::strchr(text, '/');
+    uint32_t k = 0;
+    uint32_t n = 0;
+    if (!slash || !parseWhole(text, slash, mostParts, k) || !parseWhole(slash + 1, text + std::strlen(text), mostParts, n) ||
+        k < 1 || k > n)
+        return false;
+    part = int(k);
+    count = int(n);
+    return true;
+}
+
+bool parseFlag(const char* name, CaptureOptions& options)
+{
+    const struct { const char* name; bool CaptureOptions::*flag; } flags[] = {
+        {"-h", &CaptureOptions::help},       {"--help", &CaptureOptions::help}, {"--png", &CaptureOptions::png},
+        {"--reference", &CaptureOptions::reference}, {"--mp4", &CaptureOptions::mp4},
+    };
+    for (const auto& f : flags) {
+        if (std::strcmp(name, f.name) != 0) continue;
+        options.*f.flag = true;
+        return true;
+    }
+    return false;
+}
+
+// Checks of the options together, once all are read.
+bool consistent(const CaptureOptions& options, std::string& error)
+{
+    if (endBeforeStart(options.start, options.end)) {
+        error = "--end must lie after --start";
+        return false;
+    }
+    if (options.jobs > 1 && options.partCount > 0) {
+        error = "--jobs and --part do not go together: --jobs makes its own parts";
+        return false;
+    }
+    return true;
+}
+
+std::string songPointText(const SongPoint& point)
+{
+    if (point.kind == SongPoint::position) return std::to_string(point.order) + ":" + std::to_string(point.row);
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, point.secondsValue, std::chars_format::fixed);
+    return std::string(text, result.ptr);
 }
 
 }  // namespace
@@ -119,17 +171,12 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
 {
     for (int i = 1; i < argc; ++i) {
         const char* name = argv[i];
-        if (std::strcmp(name, "-h") == 0 || std::strcmp(name, "--help") == 0) {
-            options.help = true;
-            continue;
-        }
-        if (std::strcmp(name, "--png") == 0) {
-            options.png = true;
-            continue;
-        }
-        if (std::strcmp(name, "--reference") == 0) {
-            options.reference = true;
-            continue;
+        if (parseFlag(name, options)) continue;
+        if (std::strcmp(name, "--join") == 0) {
+            options.join.assign(argv + i + 1, argv + argc);
+            if (!options.join.empty()) break;
+            error = "--join needs the part folders to join, in order";
+            return false;
         }
         if (!takesValue(name)) {
             error = std::string("unknown option '") + name + "'";
@@ -169,6 +216,18 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
                 return false;
             }
             options.preset = value;
+        } else if (std::strcmp(name, "--jobs") == 0) {
+            uint32_t jobs = 0;
+            if (!parseWhole(value, value + std::strlen(value), mostJobs, jobs) || jobs < 1) {
+                error = std::string("bad job count '") + value + "': give 1 to " + std::to_string(mostJobs);
+                return false;
+            }
+            options.jobs = int(jobs);
+        } else if (std::strcmp(name, "--part") == 0) {
+            if (!parsePart(value, options.part, options.partCount)) {
+                error = std::string("bad part '") + value + "': give K/N, the Kth of N parts (e.g. 2/4)";
+                return false;
+            }
         } else {
             SongPoint& point = std::strcmp(name, "--start") == 0 ? options.start : options.end;
             if (!parseSongPoint(value, point)) {
@@ -178,11 +237,22 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
             }
         }
     }
-    if (endBeforeStart(options.start, options.end)) {
-        error = "--end must lie after --start";
-        return false;
-    }
-    return true;
+    return consistent(options, error);
+}
+
+std::vector<std::string> captureArguments(const CaptureOptions& options)
+{
+    std::vector<std::string> args = {"-o", options.outputDir,
+                                     "--fps", std::to_string(options.fpsNumerator) + "/" + std::to_string(options.fpsDenominator),
+                                     "--size", std::to_string(options.width) + "x" + std::to_string(options.height),
+                                     "--crf", std::to_string(options.crf), "--preset", options.preset};
+    if (options.start.kind != SongPoint::unset) args.insert(args.end(), {"--start", songPointText(options.start)});
+    if (options.end.kind != SongPoint::unset) args.insert(args.end(), {"--end", songPointText(options.end)});
+    if (options.partCount > 0)
+        args.insert(args.end(), {"--part", std::to_string(options.part) + "/" + std::to_string(options.partCount)});
+    for (const auto& [flag, name] : {std::pair{options.reference, "--reference"}, {options.png, "--png"}, {options.mp4, "--mp4"}})
+        if (flag) args.push_back(name);
+    return args;
 }
 
 const char* captureUsage()
@@ -201,5 +271,10 @@ const char* captureUsage()
            "                     never holds the capture up)\n"
            "  --reference        draw every particle as the live demo does (slower), for checking\n"
            "  --png              numbered PNG frames even when ffmpeg is installed\n"
+           "  --mp4              also video.mp4 (H.264 High, AAC 320 kb/s) for uploading;\n"
+           "                     video.mkv (with the exact sound as FLAC) is the master\n"
+           "  --part K/N         only the Kth of N equal parts of the frames, for --join\n"
+           "  --jobs N           run 4N parts, N at a time, on this machine and join them\n"
+           "  --join DIR...      join part folders, in order, into -o DIR (the last option)\n"
            "  -h, --help         this text\n";
 }

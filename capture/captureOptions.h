@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The picture is the demo's 16:9 at any size from 320x180 to 3840x2160 (an even height, as
 // the video's 4:2:0 colour needs); 1280x720, the demo's own, by default.
@@ -33,8 +34,17 @@ struct CaptureOptions {
     std::string preset = "ultrafast";
     bool reference = false;  // every particle drawn as the live demo draws it
     bool png = false;        // numbered PNG frames even when ffmpeg is there
+    bool mp4 = false;        // video.mp4 for uploading, next to the master video.mkv
+    // --part K/N: the Kth of N equal runs of frames of the stretch (1-based); 0/0: all of it.
+    int part = 0;
+    int partCount = 0;
+    int jobs = 1;                    // parts run at once on this machine, then joined
+    std::vector<std::string> join;   // --join: the part folders to join, in order, and nothing else
     bool help = false;       // --help given: print usage, nothing else
 };
+
+constexpr int mostJobs = 256;
+constexpr int mostParts = 100000;
 
 // Fills `options` from argv[1..]; false with a one-line reason in `error` for anything it
 // does not understand (unknown option, missing or malformed value, end not after start).
@@ -48,5 +58,9 @@ bool parseSongPoint(const char* text, SongPoint& point);
 
 // "1920x1080": false with the reason in `error` for anything but a 16:9 size in range.
 bool parseFrameSize(const char* text, int& width, int& height, std::string& error);
+
+// The command line that gives `options` back (without --jobs, --join and --help): what --jobs
+// hands each of its parts, with the part and folder changed.
+std::vector<std::string> captureArguments(const CaptureOptions& options);
 
 const char* captureUsage();

@@ -6,7 +6,9 @@
 
 #include "capture/capture.h"
 #include "capture/captureOptions.h"
+#include "capture/parts.h"
 #include "common/dataFolder.h"
+#include "os/os.h"
 
 int main(int argc, char** argv)
 {
@@ -24,6 +26,11 @@ int main(int argc, char** argv)
     // installed folder.
     std::error_code ignored;
     options.outputDir = std::filesystem::absolute(options.outputDir, ignored).string();
+    for (std::string& part : options.join) part = std::filesystem::absolute(part, ignored).string();
     enterDataFolder();
+    if (!options.join.empty()) return joinParts(options.join, options.outputDir, options.mp4);
+    uint64_t frames = 0;
+    if (options.jobs > 1 && !countFrames(options, frames)) return 1;
+    if (options.jobs > 1) return runJobs(options, ownProgramFile(ignored).string(), frames);
     return runCapture(options);
 }

@@ -1,7 +1,10 @@
 #include "capture/videoPipe.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
+#include <vector>
 
 #include "os/os.h"
 
@@ -23,6 +26,12 @@ bool waitFfmpeg(ProgramId child, const char* what, std::string& error)
     return false;
 }
 
+bool runFfmpeg(const char* const* args, const char* what, std::string& error)
+{
+    const ProgramId child = startProgram(args, nullptr, error);
+    return child != noProgram && waitFfmpeg(child, what, error);
+}
+
 }  // namespace
 
 bool ffmpegAvailable() { return programOnPath("ffmpeg"); }
@@ -32,10 +41,20 @@ FILE* openVideoPipe(const std::string& videoOnlyPath, const CaptureOptions& opti
     const std::string size = std::to_string(options.width) + "x" + std::to_string(options.height);
     const std::string rate = std::to_string(options.fpsNumerator) + "/" + std::to_string(options.fpsDenominator);
     const std::string crf = std::to_string(options.crf);
+    // Closed GOPs of at most half a second: every part of a split capture starts with a key
+    // frame, so parts join without re-encoding, and players seek quickly.
+    const std::string gop = std::to_string(std::max<uint32_t>(1, options.fpsNumerator / options.fpsDenominator / 2));
+    // High profile (CABAC and the 8x8 transform on even at the fastest preset, which would
+    // otherwise give Constrained Baseline); lossless needs x264's own High 4:4:4 profile.
+    const char* profile = options.crf == 0 ? "high444" : "high";
     const char* args[] = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-y",
                           "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", size.c_str(),
                           "-framerate", rate.c_str(), "-i", "pipe:0",
-                          "-c:v", "libx264", "-preset", options.preset.c_str(), "-crf", crf.c_str(), "-pix_fmt", "yuv420p",
+                          // Converted with the BT.709 matrix into limited range, and tagged so.
+                          "-vf", "scale=out_color_matrix=bt709:out_range=tv", "-pix_fmt", "yuv420p",
+                          "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv",
+                          "-c:v", "libx264", "-preset", options.preset.c_str(), "-crf", crf.c_str(),
+                          "-profile:v", profile, "-x264-params", "cabac=1:8x8dct=1", "-g", gop.c_str(), "-flags", "+cgop",
                           videoOnlyPath.c_str(), nullptr};
     encoder = startProgram(args, &encoderPipe, error);
     return encoder == noProgram ? nullptr : encoderPipe;
@@ -59,13 +78,20 @@ bool closeVideoPipe(std::string& error)
     return ok;
 }
 
-bool muxVideo(const std::string& videoOnlyPath, const std::string& wavPath, const std::string& outputPath,
+bool muxVideo(const std::string& video, bool videoIsList, const std::string& wavPath, const std::string& outputPath,
               std::string& error)
 {
-    const char* args[] = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-y", "-nostdin",
-                          "-i", videoOnlyPath.c_str(), "-i", wavPath.c_str(),
-                          "-map", "0:v", "-map", "1:a", "-c:v", "copy", "-c:a", "flac",
-                          outputPath.c_str(), nullptr};
-    const ProgramId child = startProgram(args, nullptr, error);
-    return child != noProgram && waitFfmpeg(child, "muxing the video", error);
+    const bool mp4 = outputPath.size() > 4 && outputPath.compare(outputPath.size() - 4, 4, ".mp4") == 0;
+    // What the big video sites ask for: AAC-LC at 48 kHz and at least 320 kb/s (ffmpeg's encoder
+    // stays under its target: 384k gives about 335 kb/s of the song), the index at the front.
+    const char* mp4Audio[] = {"-c:a", "aac", "-b:a", "384k", "-ar", "48000", "-movflags", "+faststart"};
+    const char* flac[] = {"-c:a", "flac"};
+    std::vector<const char*> args = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-y", "-nostdin"};
+    if (videoIsList) args.insert(args.end(), {"-f", "concat", "-safe", "0"});
+    args.insert(args.end(), {"-i", video.c_str(), "-i", wavPath.c_str(), "-map", "0:v", "-map", "1:a", "-c:v", "copy"});
+    if (mp4) args.insert(args.end(), std::begin(mp4Audio), std::end(mp4Audio));
+    else args.insert(args.end(), std::begin(flac), std::end(flac));
+    args.push_back(outputPath.c_str());
+    args.push_back(nullptr);
+    return runFfmpeg(args.data(), mp4 ? "muxing the MP4 video" : "muxing the video", error);
 }

@@ -1,6 +1,7 @@
 // Video through Debian's ffmpeg: raw RGB24 frames are piped to an encoder while the capture
 // runs (H.264 into a video-only file), and once the WAV is complete a second, copying pass
-// muxes the two into the final file with the exact sound as FLAC.
+// muxes the two into the final file with the exact sound as FLAC (and, for uploading, into an
+// MP4 with AAC sound).
 //
 // Globals owned here (capture thread only): the encoder's process id and the pipe to it.
 #pragma once
@@ -21,6 +22,7 @@ FILE* openVideoPipe(const std::string& videoOnlyPath, const CaptureOptions& opti
 // Closes the pipe and waits for the encoder; false with the reason when it did not succeed.
 bool closeVideoPipe(std::string& error);
 
-// Second pass: the video stream copied, the WAV as FLAC, into `outputPath`.
-bool muxVideo(const std::string& videoOnlyPath, const std::string& wavPath, const std::string& outputPath,
+// Second pass: the video stream of `video` copied (of each file in turn when `videoIsList`: an
+// ffmpeg concat list), with the WAV as FLAC into `outputPath`, or as AAC when it ends in ".mp4".
+bool muxVideo(const std::string& video, bool videoIsList, const std::string& wavPath, const std::string& outputPath,
               std::string& error);

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
 // The running program's own file.
 std::filesystem::path ownProgramFile(std::error_code& error);
@@ -31,3 +32,15 @@ ProgramId startProgram(const char* const* args, FILE** input, std::string& error
 // Waits for the helper to end: true with its exit status (128 + signal when killed), or
 // false with the reason.
 bool waitProgram(ProgramId program, int& exitStatus, std::string& error);
+
+// Starts the program at `path` with `args` (null-terminated, args[0] its name) as a worker: its
+// standard input empty, its standard error into the file `errorLog`. noProgram with the reason
+// when it cannot be started.
+ProgramId startWorker(const char* path, const char* const* args, const char* errorLog, std::string& error);
+// Waits for whichever of `running` (started programs) ends first: true with it and its exit
+// status as waitProgram gives it; false when that cannot be waited for.
+bool waitAnyProgram(const std::vector<ProgramId>& running, ProgramId& ended, int& exitStatus);
+// Asks a started program to end; waiting for it is still needed.
+void stopProgram(ProgramId program);
+// Sets `name` in this process's environment, and so in the programs it starts, unless it is set.
+void setEnvironmentDefault(const char* name, const char* value);

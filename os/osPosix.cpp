@@ -82,6 +82,40 @@ ProgramId startProgram(const char* const* args, FILE** input, std::string& error
     return child;
 }
 
+ProgramId startWorker(const char* path, const char* const* args, const char* errorLog, std::string& error)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorLog, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t child = -1;
+    const int status = posix_spawn(&child, path, &actions, nullptr, const_cast<char* const*>(args), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (status == 0) return child;
+    error = std::strerror(status);
+    return noProgram;
+}
+
+bool waitAnyProgram(const std::vector<ProgramId>& running, ProgramId& ended, int& exitStatus)
+{
+    for (;;) {
+        int status = 0;
+        const pid_t pid = waitpid(-1, &status, 0);
+        if (pid < 0 && errno == EINTR) continue;
+        if (pid < 0) return false;
+        for (const ProgramId program : running) {
+            if (program != pid) continue;
+            ended = program;
+            exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            return true;
+        }
+    }
+}
+
+void stopProgram(ProgramId program) { kill(static_cast<pid_t>(program), SIGTERM); }
+
+void setEnvironmentDefault(const char* name, const char* value) { setenv(name, value, 0); }
+
 bool waitProgram(ProgramId program, int& exitStatus, std::string& error)
 {
     int status = 0;

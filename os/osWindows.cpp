@@ -140,3 +140,49 @@ bool waitProgram(ProgramId program, int& exitStatus, std::string& error)
     exitStatus = static_cast<int>(code);
     return waited;
 }
+
+ProgramId startWorker(const char* path, const char* const* args, const char* errorLog, std::string& error)
+{
+    std::string commandLine;
+    for (const char* const* argument = args; *argument; ++argument) appendQuoted(commandLine, *argument);
+    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    const HANDLE nothing = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited, OPEN_EXISTING, 0, nullptr);
+    const HANDLE log = CreateFileA(errorLog, GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nothing;
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = log;
+    PROCESS_INFORMATION process{};
+    const bool started = nothing != INVALID_HANDLE_VALUE && log != INVALID_HANDLE_VALUE &&
+                         CreateProcessA(path, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    if (!started) error = lastError();
+    if (nothing != INVALID_HANDLE_VALUE) CloseHandle(nothing);
+    if (log != INVALID_HANDLE_VALUE) CloseHandle(log);
+    if (!started) return noProgram;
+    CloseHandle(process.hThread);
+    return reinterpret_cast<ProgramId>(process.hProcess);
+}
+
+bool waitAnyProgram(const std::vector<ProgramId>& running, ProgramId& ended, int& exitStatus)
+{
+    std::vector<HANDLE> processes;
+    for (const ProgramId program : running) processes.push_back(reinterpret_cast<HANDLE>(program));
+    if (processes.empty() || processes.size() > MAXIMUM_WAIT_OBJECTS) return false;
+    const DWORD which = WaitForMultipleObjects(static_cast<DWORD>(processes.size()), processes.data(), FALSE, INFINITE);
+    if (which >= WAIT_OBJECT_0 + processes.size()) return false;
+    DWORD code = 0;
+    GetExitCodeProcess(processes[which - WAIT_OBJECT_0], &code);
+    CloseHandle(processes[which - WAIT_OBJECT_0]);
+    ended = running[which - WAIT_OBJECT_0];
+    exitStatus = static_cast<int>(code);
+    return true;
+}
+
+void stopProgram(ProgramId program) { TerminateProcess(reinterpret_cast<HANDLE>(program), 1); }
+
+void setEnvironmentDefault(const char* name, const char* value)
+{
+    if (GetEnvironmentVariableA(name, nullptr, 0) == 0) SetEnvironmentVariableA(name, value);
+}

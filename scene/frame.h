@@ -19,3 +19,9 @@ bool renderFrame();
 // The same frame with every particle drawn on its own by drawParticle, in immediate mode: the
 // literal reference that the batched renderer is checked and timed against.
 bool renderReferenceFrame();
+
+// A frame that is run but not shown: the pass's motion and reactions, the overlays' decisions
+// (the title's fade), the finish test and the clearing of the hits exactly as a drawn frame
+// does them, with no OpenGL call. The state it leaves is a drawn frame's. The hits are read
+// once, at its start: for a caller that delivers the syncs between frames, as the capture does.
+bool runUnseenFrame();

@@ -12,6 +12,9 @@ namespace {
 
 constexpr auto relaxed = std::memory_order_relaxed;
 
+// False while an unseen frame runs the overlays' decisions: then nothing reaches OpenGL.
+bool drawing = true;
+
 // Title, cards, backdrop and greetings sit exactly on the far plane; depth clamping (on only
 // while the overlays draw) keeps projection rounding from clipping them away.
 constexpr float overlayDepth = -100.0f;
@@ -32,10 +35,19 @@ const Greeting greetings[] = {
 int32_t order() { return syncState.order.load(relaxed); }
 int32_t row() { return syncState.row.load(relaxed); }
 
-void useOverlayBlend() { glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_DST_COLOR); }
+void useOverlayBlend()
+{
+    if (drawing) glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_DST_COLOR);
+}
+
+void setColour(float red, float green, float blue, float alpha)
+{
+    if (drawing) glColor4f(red, green, blue, alpha);
+}
 
 void drawQuad(GLuint texture, float right, float left, float top, float bottom, float z)
 {
+    if (!drawing) return;
     glBindTexture(GL_TEXTURE_2D, texture);
     glBegin(GL_TRIANGLE_STRIP);
     glTexCoord2d(1, 1);
@@ -53,7 +65,7 @@ void drawQuad(GLuint texture, float right, float left, float top, float bottom, 
 bool drawTitleAndCard()
 {
     if (order() == 2 && row() == 48) useOverlayBlend();
-    glColor4f(titleFade, titleFade, titleFade, titleFade);
+    setColour(titleFade, titleFade, titleFade, titleFade);
     drawQuad(texTitle, 56.0f, -56.0f, 12.0f, -6.0f, overlayDepth);
 
     GLuint card;
@@ -77,7 +89,7 @@ bool drawTitleAndCard()
 void drawWarning()
 {
     const int32_t m = row() % 4;  // signed: row −1 gives −1
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f - 0.25f * static_cast<float>(m));
+    setColour(1.0f, 1.0f, 1.0f, 1.0f - 0.25f * static_cast<float>(m));
     useOverlayBlend();
     drawQuad(texWarning, 10.0f, -10.0f, 12.0f, -12.0f, static_cast<float>(18 * (4 - m) - 100));
 }
@@ -122,5 +134,13 @@ bool drawOverlays()
     const bool finishTestDue = drawChosenOverlays();
     // Particles are clipped at the far plane as usual; only the overlays are clamped.
     glDisable(GL_DEPTH_CLAMP);
+    return finishTestDue;
+}
+
+bool runUnseenOverlays()
+{
+    drawing = false;
+    const bool finishTestDue = drawChosenOverlays();
+    drawing = true;
     return finishTestDue;
 }

@@ -11,6 +11,15 @@
 //       by pixel, the frames from FROM seconds (default 0) to SECONDS: frames and pixels that
 //       differ, and the largest difference of a channel.
 //
+//   build/bench/capture/capture_bench --first-frame SECONDS [PROGRAM...]
+//       Time from launch to the end of a capture of the one frame at SECONDS (default 120) into
+//       PNG, for the built strobarium-capture and for each PROGRAM given (an older build, to
+//       compare with), and the ratio of each to the built one.
+//   build/bench/capture/capture_bench --jobs [SECONDS]
+//       The demo (its first SECONDS, default all of it) at 1280x720, 60 fps, to video, run by
+//       strobarium-capture with --jobs 1 and then with --jobs 2: the wall time of each and the
+//       ratio.
+//
 // Runs from the build folder's Data/ (the real demo data). Every run is a child process of its
 // own, since the scene is process-wide state that starts once. Whole-demo runs take long on
 // llvmpipe: run it alone, in the background.
@@ -19,6 +28,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -26,6 +36,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "capture/capture.h"
@@ -167,13 +178,58 @@ CaptureStats measure(bool reference, int width, int height, double seconds)
     return stats;
 }
 
+// Wall seconds of `program` run with `arguments` into a fresh folder; negative when it failed.
+double timedRun(const std::string& program, const std::string& arguments)
+{
+    const std::string out = (std::filesystem::temp_directory_path() / ("capture-bench-" + std::to_string(getpid()))).string();
+    const auto start = std::chrono::steady_clock::now();
+    const int status = std::system(("'" + program + "' -o '" + out + "' " + arguments + " 2>/dev/null").c_str());
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::filesystem::remove_all(out);
+    return status == 0 ? seconds : -1;
+}
+
+int firstFrame(double at, const std::vector<std::string>& others)
+{
+    const std::string built = std::string(STROBARIUM_BINARY_DIR) + "/strobarium-capture";
+    const std::string arguments = "--png --start " + std::to_string(at) + " --end " + std::to_string(at + 0.01);
+    std::printf("capture benchmark: from launch to the one frame at %.1f s written (PNG, 1280x720)\n", at);
+    const double now = timedRun(built, arguments);
+    std::printf("  %-40s %7.2f s\n", "this build", now);
+    for (const std::string& program : others) {
+        const double then = timedRun(program, arguments);
+        std::printf("  %-40s %7.2f s  (%.1f x this build's)\n", program.c_str(), then, now > 0 ? then / now : 0);
+    }
+    return now > 0 ? 0 : 1;
+}
+
+int jobs(double seconds)
+{
+    const std::string built = std::string(STROBARIUM_BINARY_DIR) + "/strobarium-capture";
+    const std::string arguments = seconds > 0 ? "--end " + std::to_string(seconds) : std::string();
+    std::printf("capture benchmark: %s at 1280x720, %u fps, to %s, on %u cores\n", seconds > 0 ? "the demo's start" : "the whole demo",
+                fps, ffmpegAvailable() ? "H.264 video" : "PNG frames (no ffmpeg)", std::thread::hardware_concurrency());
+    std::fflush(stdout);
+    double times[2] = {};
+    for (int n = 1; n <= 2; ++n) {
+        times[n - 1] = timedRun(built, arguments + " --jobs " + std::to_string(n));
+        std::printf("  --jobs %d  %8.1f s\n", n, times[n - 1]);
+        std::fflush(stdout);
+    }
+    if (times[0] > 0 && times[1] > 0) std::printf("  --jobs 2 takes %.2f of --jobs 1's time\n", times[1] / times[0]);
+    return times[0] > 0 && times[1] > 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    std::filesystem::current_path(STROBARIUM_BINARY_DIR);
+    if (argc > 1 && std::strcmp(argv[1], "--first-frame") == 0)
+        return firstFrame(argc > 2 ? std::atof(argv[2]) : 120, std::vector<std::string>(argv + std::min(argc, 3), argv + argc));
+    if (argc > 1 && std::strcmp(argv[1], "--jobs") == 0) return jobs(argc > 2 ? std::atof(argv[2]) : 0);
     const bool comparing = argc > 1 && std::strcmp(argv[1], "--compare") == 0;
     const double seconds = argc > 1 + comparing ? std::atof(argv[1 + comparing]) : 0;
-    std::filesystem::current_path(STROBARIUM_BINARY_DIR);
     if (comparing) return compare(seconds, argc > 3 ? std::atof(argv[3]) : 0);
     std::printf("capture benchmark: %s at %u fps, to %s\n", seconds > 0 ? "the demo's start" : "the whole demo", fps,
                 ffmpegAvailable() ? "H.264 video" : "PNG frames (no ffmpeg)");

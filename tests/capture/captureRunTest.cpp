@@ -137,28 +137,118 @@ TEST(CaptureRun, SameFramesAndSoundOnEveryRunFromAnyStartInEitherPass)
     EXPECT_TRUE(std::equal(laterSound.begin() + 44, laterSound.end(), sound.begin() + 44 + 4 * frameSample(10, 10, 1)));
 }
 
-TEST(CaptureRun, VideoThroughFfmpegWithTheSoundMuxedIn)
+bool haveFfmpeg() { return std::system("command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null") == 0; }
+
+// What `command` prints, its lines run together.
+std::string printed(const std::string& command, const std::string& scratch)
 {
-    if (std::system("command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null") != 0)
-        GTEST_SKIP() << "ffmpeg is not installed (scripts/install-deps installs it)";
-    const Captured run = capture("video", "--fps 10 --end 0.5 --size 1920x1080");
+    std::system((command + " | tr -d '\\n' >'" + scratch + "'").c_str());
+    return readFileText(scratch);
+}
+
+// ffprobe's compact report of `entries` for `file`.
+std::string probe(const std::string& file, const std::string& entries)
+{
+    return printed("ffprobe -v error -of compact -show_entries " + entries + " '" + file + "'", file + ".probe");
+}
+
+// A video decoded to RGB24, as its tags say or with `scale` (an ffmpeg scale filter's options).
+std::vector<uint8_t> decoded(const std::string& video, const std::string& scale = "")
+{
+    const std::string out = video + ".rgb";
+    std::system(("ffmpeg -v error -y -i '" + video + "' -map 0:v" + (scale.empty() ? "" : " -vf scale=" + scale) +
+                 " -f rawvideo -pix_fmt rgb24 '" + out + "'").c_str());
+    return readFileBytes(out);
+}
+
+TEST(CaptureRun, VideoForKeepingAndForUploadingInBt709)
+{
+    if (!haveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed (scripts/install-deps installs it)";
+    const Captured run = capture("video", "--fps 10 --end 1.2 --size 1920x1080 --mp4");
     ASSERT_EQ(run.status, 0) << run.errors;
-    EXPECT_TRUE(readFileText(run.out + "/video-only.mkv").empty() && pngPixels(framePng(run, 0)).empty());
-    ASSERT_EQ(std::system(("ffprobe -v error -count_frames -of compact -show_entries stream=codec_type,codec_name,"
-                           "nb_read_frames,width,height,sample_rate,channels '" + run.out + "/video.mkv' >'" +
-                           run.out + "/probe.txt'").c_str()), 0);
-    const std::string streams = readFileText(run.out + "/probe.txt");
-    EXPECT_NE(streams.find("codec_name=h264|codec_type=video|width=1920|height=1080|nb_read_frames=5"), std::string::npos) << streams;
-    EXPECT_NE(streams.find("codec_name=flac|codec_type=audio|sample_rate=44100|channels=2"), std::string::npos) << streams;
+    EXPECT_TRUE(readFileText(run.out + "/video-only.mp4").empty() && pngPixels(framePng(run, 0)).empty());
+    const std::string picture = "codec_name=h264|profile=High|codec_type=video|width=1920|height=1080|pix_fmt=yuv420p|"
+                                "color_range=tv|color_space=bt709|color_transfer=bt709|color_primaries=bt709|nb_read_frames=12";
+    const std::string entries = "stream=codec_name,profile,codec_type,width,height,pix_fmt,color_range,color_space,color_transfer,"
+                                "color_primaries,sample_rate,channels,nb_read_frames -count_frames";
+    const std::string master = probe(run.out + "/video.mkv", entries), upload = probe(run.out + "/video.mp4", entries);
+    EXPECT_NE(master.find(picture), std::string::npos) << master;
+    EXPECT_NE(master.find("codec_name=flac|profile=unknown|codec_type=audio|sample_rate=44100|channels=2"), std::string::npos) << master;
+    EXPECT_NE(upload.find(picture), std::string::npos) << upload;
+    EXPECT_NE(upload.find("codec_name=aac|profile=LC|codec_type=audio|sample_rate=48000|channels=2"), std::string::npos) << upload;
+    const std::string mp4 = readFileText(run.out + "/video.mp4");
+    EXPECT_LT(mp4.find("moov"), mp4.find("mdat")) << "the index before the data, for playing while loading";
+    const std::string keys = printed("ffprobe -v error -of csv=p=0 -select_streams v -show_entries packet=flags '" + run.out +
+                                     "/video.mp4' | cut -c1", run.out + "/keys");
+    EXPECT_EQ(keys, "K____K____K_") << "a key frame every half second";
+}
+
+// Lossless video decoded as tagged comes closer to the frames than decoded with the BT.601 matrix.
+TEST(CaptureRun, LosslessVideoDecodedAsTaggedIsClosestToTheFrames)
+{
+    if (!haveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed (scripts/install-deps installs it)";
+    const Captured frames = capture("frames", "--fps 10 --start 0.96 --end 1.3 --size 640x360 --png");
+    const Captured lossless = capture("lossless", "--fps 10 --start 0.96 --end 1.3 --size 640x360 --crf 0");
+    ASSERT_EQ(frames.status + lossless.status, 0) << frames.errors << lossless.errors;
+    std::vector<uint8_t> want;
+    for (size_t k = 10; k < 13; ++k) {
+        const std::vector<uint8_t> frame = pngPixels(framePng(frames, k));
+        want.insert(want.end(), frame.begin(), frame.end());
+    }
+    const auto meanError = [&want](const std::vector<uint8_t>& got) {
+        double sum = 0;
+        for (size_t i = 0; i < want.size() && got.size() == want.size(); ++i) sum += std::abs(want[i] - got[i]);
+        return got.size() == want.size() ? sum / double(want.size()) : 255.0;
+    };
+    const double tagged = meanError(decoded(lossless.out + "/video.mkv"));
+    const double bt601 = meanError(decoded(lossless.out + "/video.mkv", "in_color_matrix=bt601:in_range=tv"));
+    EXPECT_LT(tagged, bt601) << "mean errors: as tagged " << tagged << ", BT.601 " << bt601;
+}
+
+// --part runs joined with --join, and --jobs, against one run: the same log rows, sound and frames.
+TEST(CaptureRun, PartsJoinedEqualOneRunThroughFfmpegAndThroughPng)
+{
+    for (const bool video : {true, false}) {
+        if (video && !haveFfmpeg()) continue;
+        const std::string how = std::string("--fps 10 --size 640x360 ") + (video ? "--crf 0" : "--png"), kind = video ? "v" : "p";
+        const Captured whole = capture(kind + "whole", how);
+        const Captured jobs = capture(kind + "jobs", how + " --jobs 2" + (video ? " --mp4" : ""));
+        std::string parts;
+        for (const char* part : {"1/3", "2/3", "3/3"}) {
+            const std::string name = kind + "part" + part[0];
+            ASSERT_EQ(capture(name, how + " --part " + part).status, 0) << name;
+            parts += " '" + dir() / name + "'";
+        }
+        const Captured joined = capture(kind + "joined", "--join" + parts);
+        ASSERT_EQ(whole.status + jobs.status + joined.status, 0) << whole.errors << jobs.errors << joined.errors;
+        EXPECT_NE(jobs.errors.find("part 8 of 8: "), std::string::npos) << jobs.errors;
+        EXPECT_FALSE(std::filesystem::exists(jobs.out + "/part-1-of-8")) << "parts are cleared away once joined";
+        ASSERT_EQ(whole.log.size(), 21u);
+        for (const Captured* run : {&jobs, &joined}) {
+            EXPECT_EQ(run->log, whole.log) << run->out;
+            EXPECT_EQ(readFileBytes(run->out + "/audio.wav"), readFileBytes(whole.out + "/audio.wav")) << run->out;
+            if (video) {
+                EXPECT_EQ(decoded(run->out + "/video.mkv"), decoded(whole.out + "/video.mkv")) << run->out;
+            } else {
+                for (size_t k = 0; k < 21; ++k) EXPECT_EQ(pngPixels(framePng(*run, k)), pngPixels(framePng(whole, k))) << run->out << " " << k;
+            }
+        }
+        if (video) {
+            EXPECT_EQ(decoded(jobs.out + "/video.mp4"), decoded(whole.out + "/video.mkv"));
+        }
+    }
 }
 
 TEST(CaptureRun, BadInputGivesOneMessageAndFailure)
 {
     writeFileBytes(dir() / "plainfile", {'x'});
-    for (const char* blocker : {"blocked/audio.wav", "empty", "unwritable/frame-000000.png"})
+    for (const char* blocker : {"blocked/audio.wav", "empty", "unwritable/frame-000000.png", "failing/part-2-of-4/audio.wav"})
         std::filesystem::create_directories(dir() / blocker);
     ASSERT_TRUE(writeTestData(dir() / "silent"));
-    const struct { const char *out, *arguments, *cwd; int status; std::string message; } cases[] = {
+    for (const char* part : {"1/2", "2/2"})
+        ASSERT_EQ(capture(std::string("half") + part[0], std::string("--fps 10 --end 0.4 --png --size 320x180 --part ") + part).status, 0);
+    const std::string halves = " '" + dir() / "half2" + "' '" + dir() / "half1" + "'";
+    const struct { const char* out; std::string arguments; const char* cwd; int status; std::string message; } cases[] = {
         {"bad", "--speed 2", "", 2, "unknown option '--speed'"},
         {"bad", "--start 40:0", "", 1, "--start: the song never plays order 40 row 0"},
         {"bad", "--start 1:8 --end 0.5", "", 1, "--end must lie after --start (no frame falls between them)"},
@@ -168,12 +258,17 @@ TEST(CaptureRun, BadInputGivesOneMessageAndFailure)
         {"unwritable", "--end 0.2 --png", "", 1, "writing " + dir() / "unwritable/frame-000000.png"},
         {"bad", "--end 0.2", "empty", 1, "cannot load the scene"},
         {"bad", "--end 0.2", "silent", 1, "cannot load the module \"Data/sonavel3.xm\""},
+        {"failing", "--end 0.4 --png --jobs 2", "", 1, "part 2 of 4 failed: cannot write '" + dir() / "failing/part-2-of-4/audio.wav" + "'"},
+        {"misjoined", "--join" + halves, "", 1, "'" + dir() / "half1/frames.log" + "' goes on with frame 0 where frame 4 is due"},
+        {"unjoined", "--join nowhere", "", 1, "cannot read '" + dir() / "nowhere/frames.log" + "'"},
     };
     for (const auto& c : cases) {
         const Captured run = capture(c.out, std::string("--fps 10 ") + c.arguments, "", *c.cwd ? dir() / c.cwd : "");
         EXPECT_EQ(run.status, c.status) << c.arguments << ": " << run.errors;
         EXPECT_NE(run.errors.find("strobarium-capture: " + c.message), std::string::npos) << run.errors;
     }
+    for (const char* out : {"failing", "misjoined", "unjoined"})
+        EXPECT_TRUE(std::filesystem::is_empty(dir() / out)) << out << ": nothing half-joined, no parts left";
 }
 
 // The real demo's frames at a few points of the real song (the build's Data/) against the ones

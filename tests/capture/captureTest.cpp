@@ -53,11 +53,42 @@ TEST(CaptureOptions, EachMistakeIsNamed)
         {{"--preset", "ultrafaster"}, "unknown preset 'ultrafaster'"},
         {{"--start", "5", "--end", "5"}, "--end must lie after --start"},
         {{"--start", "9:8", "--end", "9:8"}, "--end must lie after --start"},
+        {{"--jobs", "0"}, "bad job count '0'"},
+        {{"--jobs", "257"}, "bad job count '257'"},
+        {{"--part", "3/2"}, "bad part '3/2'"},
+        {{"--part", "0/2"}, "bad part '0/2'"},
+        {{"--part", "2"}, "bad part '2'"},
+        {{"--part", "1/2", "--jobs", "2"}, "--jobs and --part do not go together"},
+        {{"--join"}, "--join needs the part folders"},
     };
     for (const auto& c : cases) {
         CaptureOptions options;
         std::string error;
         EXPECT_TRUE(!parse(c.args, options, error) && error.rfind(c.message, 0) == 0) << c.message << ", got: " << error;
+    }
+}
+
+// What --jobs hands its parts reads back as the same options: a round trip of the command line.
+TEST(CaptureOptions, TheArgumentsOfOptionsGiveThemBack)
+{
+    const std::vector<std::vector<const char*>> lines = {
+        {},
+        {"-o", "a b", "--fps", "60000/1001", "--start", "0.1", "--end", "123.456789", "--size", "640x360", "--crf", "0",
+         "--preset", "slow", "--reference", "--png", "--mp4", "--part", "2/7"},
+        {"--start", "9:8", "--end", "17:16", "--jobs", "4"},
+    };
+    for (const auto& line : lines) {
+        CaptureOptions first, second;
+        std::string error;
+        ASSERT_TRUE(parse(line, first, error)) << error;
+        const std::vector<std::string> args = captureArguments(first);
+        std::vector<const char*> again;
+        for (const std::string& arg : args) again.push_back(arg.c_str());
+        ASSERT_TRUE(parse(again, second, error)) << error;
+        EXPECT_EQ(captureArguments(second), args);
+        EXPECT_TRUE(first.start.secondsValue == second.start.secondsValue && first.end.secondsValue == second.end.secondsValue &&
+                    first.end.order == second.end.order && second.jobs == 1 && first.mp4 == second.mp4 &&
+                    first.part == second.part && first.partCount == second.partCount);
     }
 }
 
