@@ -1,5 +1,7 @@
 #include "capture/capture.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -9,17 +11,17 @@
 #include <system_error>
 
 #include "capture/frameSink.h"
-#include "common/dataFiles.h"
-#include "scene/frame.h"
-#include "os/offscreenContext.h"
 #include "capture/progress.h"
 #include "capture/readback.h"
 #include "capture/songPoints.h"
 #include "capture/videoPipe.h"
 #include "capture/wavWriter.h"
-#include "scene/projection.h"
+#include "common/dataFiles.h"
+#include "os/offscreenContext.h"
 #include "player/offline.h"
+#include "scene/frame.h"
 #include "scene/particles.h"
+#include "scene/projection.h"
 #include "scene/textures.h"
 #include "sync/music.h"
 #include "sync/syncState.h"
@@ -60,13 +62,16 @@ void complain(const std::string& message) { std::fprintf(stderr, "strobarium-cap
 int16_t audioChunk[4096 * 2];
 
 // Renders the mix up to `toSample`, into the WAV when `keep`, else only to move the player on.
-bool advanceAudio(uint64_t& audioSample, uint64_t toSample, bool keep)
+bool advanceAudio(uint64_t& audioSample, uint64_t toSample, bool keep, std::string& reason)
 {
     while (audioSample < toSample) {
         const uint64_t wanted = std::min<uint64_t>(toSample - audioSample, sizeof audioChunk / sizeof audioChunk[0] / 2);
         const uint32_t got = offlineRender(audioChunk, uint32_t(wanted));
-        if (got != wanted) return false;
-        if (keep && !appendWav(audioChunk, got)) return false;
+        if (got != wanted) {
+            reason = "the player gave no sound";
+            return false;
+        }
+        if (keep && !appendWav(audioChunk, got, reason)) return false;
         audioSample += got;
     }
     return true;
@@ -88,7 +93,7 @@ bool startPlayer()
 {
     // The offline output cannot fail at our constant rate: a failure is the module's.
     std::string reason;
-    const bool started = startMusicOffline(captureRate, logSync, reason);
+    const bool started = startMusicOffline(mixRate, logSync, reason);
     if (!started) complain(std::string("cannot load the module \"") + moduleFile + "\": " + reason);
     else if (!reason.empty()) complain("music: " + reason);
     return started;
@@ -109,8 +114,9 @@ bool openOutputs(const CaptureOptions& options, Outputs& outputs)
     const std::filesystem::path dir(options.outputDir);
     outputs.wavPath = (dir / "audio.wav").string();
     outputs.logPath = (dir / "frames.log").string();
-    if (!openWav(outputs.wavPath)) {
-        complain("cannot write '" + outputs.wavPath + "': " + std::strerror(errno));
+    std::string reason;
+    if (!openWav(outputs.wavPath, reason)) {
+        complain("cannot write '" + outputs.wavPath + "': " + reason);
         return false;
     }
     outputs.log = std::fopen(outputs.logPath.c_str(), "w");
@@ -147,12 +153,13 @@ bool openOutputs(const CaptureOptions& options, Outputs& outputs)
 // Closes what openOutputs opened, muxing the video when everything went well so far.
 bool closeOutputs(Outputs& outputs, bool ok)
 {
-    if (!finishFrameSink()) {
-        if (ok) complain(frameSinkError());
+    std::string reason;
+    if (!finishFrameSink(reason)) {
+        if (ok) complain(reason);
         ok = false;
     }
-    if (!closeWav() && ok) {
-        complain("cannot finish '" + outputs.wavPath + "'");
+    if (!closeWav(reason) && ok) {
+        complain("cannot finish '" + outputs.wavPath + "': " + reason);
         ok = false;
     }
     if (outputs.log && std::fclose(outputs.log) != 0 && ok) {
@@ -287,8 +294,9 @@ bool drawFrame(const CaptureOptions& options, const Span& span, Run& run, uint64
     readBackFrame(record);
     ++run.written;
     showProgress(run.written, span.expectedEnd - span.firstFrame);
-    if (!frameSinkFailed()) return true;
-    complain(frameSinkError());
+    std::string reason;
+    if (frameSinkWriting(reason)) return true;
+    complain(reason);
     return false;
 }
 
@@ -299,8 +307,9 @@ enum class Step { next, over, failed };
 Step stepFrame(const CaptureOptions& options, const Span& span, const Outputs& outputs, Run& run)
 {
     const uint64_t sample = frameSample(run.frame, options.fpsNumerator, options.fpsDenominator);
-    if (!advanceAudio(run.audioSample, sample, run.frame > span.firstFrame)) {
-        complain("cannot write the sound to '" + outputs.wavPath + "'");
+    std::string reason;
+    if (!advanceAudio(run.audioSample, sample, run.frame > span.firstFrame, reason)) {
+        complain("cannot write the sound to '" + outputs.wavPath + "': " + reason);
         return Step::failed;
     }
     forgetDeliveredSyncs();
@@ -311,7 +320,7 @@ Step stepFrame(const CaptureOptions& options, const Span& span, const Outputs& o
         return Step::failed;
     }
     // A player that never raised its end would keep us here for ever; the song is over.
-    const bool over = syncState.finished.load(std::memory_order_relaxed) || sample > offlineEndSample() + captureRate;
+    const bool over = syncState.finished.load(std::memory_order_relaxed) || sample > offlineEndSample() + mixRate;
     return over ? Step::over : Step::next;
 }
 
@@ -326,9 +335,10 @@ bool runFrames(const CaptureOptions& options, const Span& span, const Outputs& o
         }
     }
     // The last frame is on screen until the next one would have come.
-    if (advanceAudio(run.audioSample, frameSample(run.frame, options.fpsNumerator, options.fpsDenominator), true))
+    std::string reason;
+    if (advanceAudio(run.audioSample, frameSample(run.frame, options.fpsNumerator, options.fpsDenominator), true, reason))
         return true;
-    complain("cannot write the sound to '" + outputs.wavPath + "'");
+    complain("cannot write the sound to '" + outputs.wavPath + "': " + reason);
     return false;
 }
 
@@ -339,7 +349,7 @@ void report(const CaptureOptions& options, const Span& span, const Run& run, con
     CaptureStats done;
     done.frames = run.written;
     done.seconds = progressSeconds();
-    done.demoSeconds = double(frameSample(run.frame, n, d) - frameSample(span.firstFrame, n, d)) / captureRate;
+    done.demoSeconds = double(frameSample(run.frame, n, d) - frameSample(span.firstFrame, n, d)) / mixRate;
     if (stats) *stats = done;
     std::fprintf(stderr, "strobarium-capture: %" PRIu64 " frames (%.3f s of the demo) in %.1f s, %.2f fps, into %s\n",
                  done.frames, done.demoSeconds, done.seconds, done.seconds > 0 ? double(done.frames) / done.seconds : 0.0,

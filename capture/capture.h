@@ -1,6 +1,6 @@
 // The offline frame loop: the demo rendered frame by frame on its music's clock.
 //
-// Frame k is shown at sample floor(k * 44100 / fps). Before it is rendered, every sync whose
+// Frame k is shown at sample floor(k * mixRate / fps). Before it is rendered, every sync whose
 // event lies before that sample is delivered, in timeline order, on this thread; then the
 // frame is rendered as the demo renders it (renderFrame; renderReferenceFrame with
 // --reference), read back and handed to the frame sink. Frames before
@@ -8,7 +8,8 @@
 // no OpenGL call and nothing written.
 //
 // Globals owned here (capture thread only): the text of the syncs delivered for the frame
-// being prepared, written by the logging sync callback.
+// being prepared, written by the logging sync callback; the record of that frame, handed to
+// the frame sink with its pixels; and the buffer of sound rendered between two frames.
 #pragma once
 
 #include <cstdint>

@@ -11,7 +11,9 @@
 
 namespace {
 
-constexpr uint32_t rateTermLimit = 1000000;
+// The largest number either term of a frame rate, or either side of a size, is read as; the
+// range each may take is checked once it is read.
+constexpr uint32_t wholeNumberLimit = 1000000;
 constexpr double fpsLowest = 1;
 constexpr double fpsHighest = 1000;
 
@@ -108,8 +110,8 @@ bool parseFrameRate(const char* text, uint32_t& numerator, uint32_t& denominator
     uint32_t n = 0;
     uint32_t d = 1;
     if (slash) {
-        if (!parseWhole(text, slash, rateTermLimit, n) || !parseWhole(slash + 1, end, rateTermLimit, d)) return false;
-    } else if (!parseWhole(text, end, rateTermLimit, n)) {
+        if (!parseWhole(text, slash, wholeNumberLimit, n) || !parseWhole(slash + 1, end, wholeNumberLimit, d)) return false;
+    } else if (!parseWhole(text, end, wholeNumberLimit, n)) {
         return false;
     }
     if (d == 0) return false;
@@ -150,7 +152,7 @@ bool parseFrameSize(const char* text, int& width, int& height, std::string& erro
     const char* times = std::strchr(text, 'x');
     uint32_t w = 0;
     uint32_t h = 0;
-    if (!times || !parseWhole(text, times, rateTermLimit, w) || !parseWhole(times + 1, end, rateTermLimit, h)) {
+    if (!times || !parseWhole(text, times, wholeNumberLimit, w) || !parseWhole(times + 1, end, wholeNumberLimit, h)) {
         error = std::string("bad size '") + text + "': give WIDTHxHEIGHT, e.g. 1920x1080";
         return false;
     }

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "common/demoScript.h"
+
 // The picture is the demo's 16:9 at any size from 320x180 to 3840x2160 (an even height, as
-// the video's 4:2:0 colour needs); 1280x720, the demo's own, by default.
-constexpr int captureWidth = 1280;
-constexpr int captureHeight = 720;
+// the video's 4:2:0 colour needs); the demo's own by default.
 constexpr int largestCaptureWidth = 3840;
 constexpr int largestCaptureHeight = 2160;
 
@@ -26,8 +26,8 @@ struct CaptureOptions {
     uint32_t fpsDenominator = 1;
     SongPoint start;
     SongPoint end;
-    int width = captureWidth;
-    int height = captureHeight;
+    int width = pictureWidth;
+    int height = pictureHeight;
     // H.264 quality and speed: x264's fastest preset keeps the encoder well ahead of the
     // renderer at every size, and CRF 16 looks like the frames themselves.
     int crf = 16;

@@ -29,10 +29,10 @@ bool stopping = false;         // guarded by slotMutex
 std::atomic<bool> failed{false};
 std::string failure;  // written by the sink thread before `failed` is raised, read after
 
-void fail(const std::string& what)
+void fail(const std::string& what, const std::string& cause)
 {
     if (failed.load()) return;
-    failure = what + ": " + std::strerror(errno);
+    failure = what + ": " + cause;
     failed.store(true);
 }
 
@@ -43,14 +43,15 @@ void writeFrame(const FrameSlot& slot)
     const std::size_t bytes = std::size_t(sinkSetup.width) * sinkSetup.height * 3;
     const uint64_t hash = frameHash(uprightFrame, bytes);
     if (sinkSetup.video) {
-        if (std::fwrite(uprightFrame, 1, bytes, sinkSetup.video) != bytes) fail("writing to ffmpeg");
+        if (std::fwrite(uprightFrame, 1, bytes, sinkSetup.video) != bytes) fail("writing to ffmpeg", std::strerror(errno));
     } else if (!sinkSetup.pngPattern.empty()) {
         char path[4096];
         std::snprintf(path, sizeof path, sinkSetup.pngPattern.c_str(), static_cast<unsigned long long>(slot.record.frame));
-        if (!writePng(path, uprightFrame, sinkSetup.width, sinkSetup.height)) fail(std::string("writing ") + path);
+        std::string reason;
+        if (!writePng(path, uprightFrame, sinkSetup.width, sinkSetup.height, reason)) fail(std::string("writing ") + path, reason);
     }
     const int length = formatFrameLine(slot.record, hash, lineBuffer, sizeof lineBuffer);
-    if (std::fprintf(sinkSetup.log, "%.*s\n", length, lineBuffer) < 0) fail("writing the frame log");
+    if (std::fprintf(sinkSetup.log, "%.*s\n", length, lineBuffer) < 0) fail("writing the frame log", std::strerror(errno));
 }
 
 void sinkLoop()
@@ -97,25 +98,28 @@ bool startFrameSink(const FrameSinkSetup& setup)
     return true;
 }
 
-FrameSlot& beginFrame()
+FrameSlot& claimFrameSlot()
 {
     std::unique_lock<std::mutex> lock(slotMutex);
     slotChanged.wait(lock, [] { return framesSubmitted - framesDone < slotCount; });
     return slots[framesSubmitted % slotCount];
 }
 
-void endFrame()
+void submitFrameSlot()
 {
     std::lock_guard<std::mutex> lock(slotMutex);
     ++framesSubmitted;
     slotChanged.notify_all();
 }
 
-bool frameSinkFailed() { return failed.load(); }
+bool frameSinkWriting(std::string& reason)
+{
+    if (!failed.load()) return true;
+    reason = failure;
+    return false;
+}
 
-const std::string& frameSinkError() { return failure; }
-
-bool finishFrameSink()
+bool finishFrameSink(std::string& reason)
 {
     if (sinkThread.joinable()) {
         {
@@ -125,5 +129,5 @@ bool finishFrameSink()
         }
         sinkThread.join();
     }
-    return !failed.load();
+    return frameSinkWriting(reason);
 }

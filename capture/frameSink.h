@@ -3,8 +3,8 @@
 // (PNG file or the video pipe) and write the frame's line of the frame log.
 //
 // Globals owned here:
-//   the frame slots   a ring of two; the capture thread fills a slot between beginFrame and
-//                     endFrame, the sink thread owns it from endFrame until it is done with it.
+//   the frame slots   a ring of two; the capture thread fills a slot between claimFrameSlot and
+//                     submitFrameSlot, the sink thread owns it from then until it is done with it.
 //   the sink thread   started by startFrameSink, joined by finishFrameSink.
 // The hand-over of a slot goes through one mutex; nothing else is shared.
 #pragma once
@@ -27,24 +27,24 @@ struct FrameSinkSetup {
     FILE* log = nullptr;        // frame log lines go here (required)
     FILE* video = nullptr;      // raw RGB24 frames go here when set ...
     std::string pngPattern;     // ... else, when not empty, a printf pattern taking the frame number
-    int width = captureWidth;   // of every frame, 1 to the largest capture size
-    int height = captureHeight;
+    int width = pictureWidth;   // of every frame, 1 to the largest capture size
+    int height = pictureHeight;
 };
 
 // False, starting nothing, when the frame size is out of range.
 bool startFrameSink(const FrameSinkSetup& setup);
 
 // Capture thread: the next slot to fill, once the sink is done with what it held.
-FrameSlot& beginFrame();
-// Capture thread: the slot from beginFrame is complete; the sink takes it.
-void endFrame();
+FrameSlot& claimFrameSlot();
+// Capture thread: the slot from claimFrameSlot is complete; the sink takes it.
+void submitFrameSlot();
 
-// True once any write has failed; the capture should stop. The reason is frameSinkError().
-bool frameSinkFailed();
-const std::string& frameSinkError();
+// False with the reason once any write has failed: the capture should stop.
+bool frameSinkWriting(std::string& reason);
 
-// Waits until every submitted frame is written and stops the thread. False when a write failed.
-bool finishFrameSink();
+// Waits until every submitted frame is written and stops the thread. False with the reason when
+// a write failed.
+bool finishFrameSink(std::string& reason);
 
 // Bottom-up BGRA (as read back) to top-down RGB.
 void uprightRgb(const uint8_t* bgraBottomUp, int width, int height, uint8_t* rgbTopDown);

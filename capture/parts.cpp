@@ -100,7 +100,8 @@ bool appendSound(const std::string& part, std::vector<uint32_t>& lengths)
     lengths.push_back(frames);
     while (ok && frames > 0) {
         const uint32_t n = std::min<uint32_t>(frames, 65536);
-        ok = std::fread(chunk, 4, n, in) == n && appendWav(chunk, n);
+        std::string ignored;  // a failed write shows as the join's failure below
+        ok = std::fread(chunk, 4, n, in) == n && appendWav(chunk, n, ignored);
         frames -= n;
     }
     if (in) std::fclose(in);
@@ -111,14 +112,15 @@ bool appendSound(const std::string& part, std::vector<uint32_t>& lengths)
 // `lengths`: each part's, in samples.
 bool joinSound(const std::vector<std::string>& parts, const std::string& to, std::vector<uint32_t>& lengths)
 {
-    if (!openWav(to)) {
-        complain("cannot write '" + to + "': " + std::strerror(errno));
+    std::string reason;
+    if (!openWav(to, reason)) {
+        complain("cannot write '" + to + "': " + reason);
         return false;
     }
     bool ok = true;
     for (std::size_t i = 0; ok && i < parts.size(); ++i) ok = appendSound(parts[i], lengths);
-    if (!closeWav() && ok) {
-        complain("cannot finish '" + to + "'");
+    if (!closeWav(reason) && ok) {
+        complain("cannot finish '" + to + "': " + reason);
         ok = false;
     }
     return ok;
@@ -146,7 +148,7 @@ bool joinVideo(const std::vector<std::string>& parts, const std::vector<uint32_t
         std::string quoted;  // ffmpeg's concat list: in single quotes, a quote itself as '\''
         for (const char c : fs::absolute(inPart(parts[i], from)).string())
             quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        std::fprintf(out, "file '%s'\ninpoint 0\nduration %.9f\n", quoted.c_str(), double(lengths[i]) / captureRate);
+        std::fprintf(out, "file '%s'\ninpoint 0\nduration %.9f\n", quoted.c_str(), double(lengths[i]) / mixRate);
     }
     std::string error;
     bool ok = std::fclose(out) == 0;

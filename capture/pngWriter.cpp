@@ -3,8 +3,10 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -38,12 +40,21 @@ bool writeRows(FILE* file, const uint8_t* rgb, int width, int height)
 
 }  // namespace
 
-bool writePng(const std::string& path, const uint8_t* rgb, int width, int height)
+bool writePng(const std::string& path, const uint8_t* rgb, int width, int height, std::string& reason)
 {
-    if (width <= 0 || height <= 0) return false;
+    if (width <= 0 || height <= 0) {
+        reason = "no pixels to write";
+        return false;
+    }
     FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
+    if (!file) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    // libpng reports its own failures by its jump, not through errno.
     const bool written = writeRows(file, rgb, width, height);
     const bool closed = std::fclose(file) == 0;
+    if (!closed) reason = std::strerror(errno);
+    if (!written) reason = "libpng could not write the image";
     return written && closed;
 }

@@ -5,5 +5,6 @@
 #include <cstdint>
 #include <string>
 
-// `rgb`: top row first, 3 bytes a pixel, no padding. False when the file cannot be written whole.
-bool writePng(const std::string& path, const uint8_t* rgb, int width, int height);
+// `rgb`: top row first, 3 bytes a pixel, no padding. False with the reason when the file cannot
+// be written whole.
+bool writePng(const std::string& path, const uint8_t* rgb, int width, int height, std::string& reason);

@@ -19,8 +19,8 @@ PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
 PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
 
 bool alternating = false;
-int frameWidth = captureWidth;
-int frameHeight = captureHeight;
+int frameWidth = pictureWidth;
+int frameHeight = pictureHeight;
 GLuint framebuffers[2] = {};
 GLuint renderbuffers[4] = {};  // colour and depth of each framebuffer
 int drawn = 0;                 // the framebuffer of the frame drawn last
@@ -46,12 +46,12 @@ bool lookUpAll()
 // The frame last drawn into framebuffer `from` (0 = the window), into a sink slot.
 void deliver(GLuint from, const FrameRecord& record)
 {
-    FrameSlot& slot = beginFrame();
+    FrameSlot& slot = claimFrameSlot();
     slot.record = record;
     if (alternating) bindFramebuffer(GL_READ_FRAMEBUFFER, from);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, frameWidth, frameHeight, GL_BGRA, GL_UNSIGNED_BYTE, slot.pixels);
-    endFrame();
+    submitFrameSlot();
 }
 
 void release()

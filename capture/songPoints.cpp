@@ -31,7 +31,7 @@ bool positionSample(int order, int row, uint64_t& sample)
 bool songPointSample(const SongPoint& point, uint64_t& sample, std::string& error)
 {
     if (point.kind == SongPoint::seconds) {
-        sample = uint64_t(std::floor(point.secondsValue * captureRate + 0.5));
+        sample = uint64_t(std::floor(point.secondsValue * mixRate + 0.5));
         return true;
     }
     if (point.kind == SongPoint::position && positionSample(point.order, point.row, sample)) return true;

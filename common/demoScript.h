@@ -1,6 +1,6 @@
-// What the song and the picture agree on, shared by the demo, the capture and the data tool that
-// writes the song: the five instruments whose note-ons the picture answers, and the position at
-// which the demo ends. No globals.
+// What the demo's parts agree on, shared by the demo, the capture and the data tool that writes
+// the song: the five instruments whose note-ons the picture answers, the position at which the
+// demo ends, the picture's size and the rate the music is mixed at. No globals.
 #pragma once
 
 #include <cstdint>
@@ -17,3 +17,12 @@ constexpr int arpInstrument = 19;   // converges the band before order 3; scatte
 // sync there so that the frame does see it, and the song plays its last accent there.
 constexpr int32_t demoEndOrder = 17;
 constexpr int32_t demoEndRow = 16;
+
+// The demo's picture: the display mode, the window's client area and the start-up viewport,
+// and the capture's size unless asked for another.
+constexpr int pictureWidth = 1280;
+constexpr int pictureHeight = 720;
+
+// The rate the music is mixed at, live and offline, in stereo frames per second: the capture's
+// clock and its WAV count in it.
+constexpr int mixRate = 44100;

@@ -27,8 +27,7 @@
 #include <cstdint>
 #include <string>
 
-// The rate the demo mixes at, live and offline, in stereo frames per second.
-constexpr int mixRate = 44100;
+#include "common/demoScript.h"
 
 // What a sync waits for, and what its `param` and the callback's `data` hold.
 enum class SyncType : uint32_t {

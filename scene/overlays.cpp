@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include "scene/projection.h"
 #include "scene/textures.h"
 #include "sync/syncState.h"
 
@@ -45,19 +46,19 @@ void setColour(float red, float green, float blue, float alpha)
     if (drawing) glColor4f(red, green, blue, alpha);
 }
 
-void drawQuad(GLuint texture, float right, float left, float top, float bottom, float z)
+void drawQuad(GLuint texture, const EyeQuad& q)
 {
     if (!drawing) return;
     glBindTexture(GL_TEXTURE_2D, texture);
     glBegin(GL_TRIANGLE_STRIP);
     glTexCoord2d(1, 1);
-    glVertex3f(right, top, z);
+    glVertex3f(q.right, q.top, q.z);
     glTexCoord2d(0, 1);
-    glVertex3f(left, top, z);
+    glVertex3f(q.left, q.top, q.z);
     glTexCoord2d(1, 0);
-    glVertex3f(right, bottom, z);
+    glVertex3f(q.right, q.bottom, q.z);
     glTexCoord2d(0, 0);
-    glVertex3f(left, bottom, z);
+    glVertex3f(q.left, q.bottom, q.z);
     glEnd();
 }
 
@@ -66,7 +67,7 @@ bool drawTitleAndCard()
 {
     if (order() == 2 && row() == 48) useOverlayBlend();
     setColour(titleFade, titleFade, titleFade, titleFade);
-    drawQuad(texTitle, 56.0f, -56.0f, 12.0f, -6.0f, overlayDepth);
+    drawQuad(texTitle, {-56.0f, 56.0f, -6.0f, 12.0f, overlayDepth});
 
     GLuint card;
     if (order() == 1 && row() == 0) {
@@ -82,7 +83,7 @@ bool drawTitleAndCard()
     } else {
         return false;
     }
-    drawQuad(card, 56.0f, -56.0f, -6.3f, -14.3f, overlayDepth);
+    drawQuad(card, {-56.0f, 56.0f, -14.3f, -6.3f, overlayDepth});
     return true;
 }
 
@@ -91,7 +92,7 @@ void drawWarning()
     const int32_t m = row() % 4;  // signed: row −1 gives −1
     setColour(1.0f, 1.0f, 1.0f, 1.0f - 0.25f * static_cast<float>(m));
     useOverlayBlend();
-    drawQuad(texWarning, 10.0f, -10.0f, 12.0f, -12.0f, static_cast<float>(18 * (4 - m) - 100));
+    drawQuad(texWarning, {-10.0f, 10.0f, -12.0f, 12.0f, static_cast<float>(18 * (4 - m) - 100)});
 }
 
 // False when (order, row) names no greeting: then not even the backdrop is drawn.
@@ -100,8 +101,8 @@ bool drawGreeting()
     for (const Greeting& greeting : greetings) {
         if (order() != greeting.order || row() != greeting.row) continue;
         useOverlayBlend();
-        drawQuad(texBlack, 100.0f, -100.0f, 53.0f, -52.0f, overlayDepth);
-        drawQuad(*greeting.texture, greeting.halfWidth, -greeting.halfWidth, 5.0f, -5.0f, overlayDepth);
+        drawQuad(texBlack, {-100.0f, 100.0f, -52.0f, 53.0f, overlayDepth});
+        drawQuad(*greeting.texture, {-greeting.halfWidth, greeting.halfWidth, -5.0f, 5.0f, overlayDepth});
         return true;
     }
     return false;

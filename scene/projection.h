@@ -5,10 +5,7 @@
 // are ignored, which is what a size message arriving before the context exists needs.
 #pragma once
 
-// The demo's picture: the display mode, the window's client area and the start-up viewport,
-// and the capture's size unless asked for another.
-constexpr int pictureWidth = 1280;
-constexpr int pictureHeight = 720;
+#include "common/demoScript.h"
 
 // Viewport (0, 0, width, height); a 55 degree perspective with aspect width / height
 // (a height of 0 counts as 1), near 0.1f, far 100; leaves an identity model-view selected.

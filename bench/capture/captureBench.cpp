@@ -71,14 +71,14 @@ void timedCapture(bool reference, int width, int height, double seconds, int out
 void renderedFrames(bool reference, double seconds, int out)
 {
     std::string error;
-    if (!openOffscreenContext(captureWidth, captureHeight, error)) return;
-    setProjection(captureWidth, captureHeight);
-    if (!initScene(error) || !startMusicOffline(captureRate, nullptr, error)) {
+    if (!openOffscreenContext(pictureWidth, pictureHeight, error)) return;
+    setProjection(pictureWidth, pictureHeight);
+    if (!initScene(error) || !startMusicOffline(mixRate, nullptr, error)) {
         std::fprintf(stderr, "capture_bench: no scene or module in %s\n", std::filesystem::current_path().c_str());
         return;
     }
-    static int16_t sound[captureRate * 2];
-    static uint8_t pixels[captureWidth * captureHeight * 4];
+    static int16_t sound[mixRate * 2];
+    static uint8_t pixels[pictureWidth * pictureHeight * 4];
     uint64_t played = 0;
     for (uint64_t k = 0; seconds <= 0 || double(k) < seconds * fps; ++k) {
         const uint64_t sample = frameSample(k, fps, 1);
@@ -90,9 +90,9 @@ void renderedFrames(bool reference, double seconds, int out)
         } else {
             renderFrame();
         }
-        glReadPixels(0, 0, captureWidth, captureHeight, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
+        glReadPixels(0, 0, pictureWidth, pictureHeight, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
         if (write(out, pixels, sizeof pixels) != ssize_t(sizeof pixels)) break;
-        if (syncState.finished.load() || sample > offlineEndSample() + captureRate) break;
+        if (syncState.finished.load() || sample > offlineEndSample() + mixRate) break;
     }
     stopMusic();
     closeOffscreenContext();
@@ -131,7 +131,7 @@ int compare(double seconds, double from)
     pid_t pids[2] = {-1, -1};
     const int pipes[2] = {child([&](int out) { renderedFrames(true, seconds, out); }, pids[0]),
                          child([&](int out) { renderedFrames(false, seconds, out); }, pids[1])};
-    static uint8_t frames[2][captureWidth * captureHeight * 4];
+    static uint8_t frames[2][pictureWidth * pictureHeight * 4];
     uint64_t count = 0, framesDiffering = 0, pixelsDiffering = 0;
     int largest = 0;
     for (uint64_t k = 0; readAll(pipes[0], frames[0], sizeof frames[0]) && readAll(pipes[1], frames[1], sizeof frames[1]); ++k) {
@@ -155,11 +155,11 @@ int compare(double seconds, double from)
         close(pipes[i]);
         waitpid(pids[i], nullptr, 0);
     }
-    const double pixels = double(count) * captureWidth * captureHeight;
+    const double pixels = double(count) * pictureWidth * pictureHeight;
     std::printf("capture comparison: %" PRIu64 " frames from %.1f s at %dx%d, %u fps, immediate mode against the batched pass\n"
                 "  frames that differ   %" PRIu64 " (%.2f %%)\n  pixels that differ   %" PRIu64 " (%.5f %%)\n"
                 "  largest difference   %d of 255 in a channel\n",
-                count, from, captureWidth, captureHeight, fps, framesDiffering, count ? 100.0 * framesDiffering / count : 0,
+                count, from, pictureWidth, pictureHeight, fps, framesDiffering, count ? 100.0 * framesDiffering / count : 0,
                 pixelsDiffering, pixels > 0 ? 100.0 * pixelsDiffering / pixels : 0, largest);
     return count > 0 ? 0 : 1;
 }
@@ -233,8 +233,8 @@ int main(int argc, char** argv)
     if (comparing) return compare(seconds, argc > 3 ? std::atof(argv[3]) : 0);
     std::printf("capture benchmark: %s at %u fps, to %s\n", seconds > 0 ? "the demo's start" : "the whole demo", fps,
                 ffmpegAvailable() ? "H.264 video" : "PNG frames (no ffmpeg)");
-    const CaptureStats reference = measure(true, captureWidth, captureHeight, seconds);
-    const CaptureStats batched = measure(false, captureWidth, captureHeight, seconds);
+    const CaptureStats reference = measure(true, pictureWidth, pictureHeight, seconds);
+    const CaptureStats batched = measure(false, pictureWidth, pictureHeight, seconds);
     if (reference.seconds > 0 && batched.seconds > 0)
         std::printf("  default is %.2f x as fast as --reference\n", reference.seconds / batched.seconds);
     measure(false, 1920, 1080, seconds);

@@ -125,14 +125,15 @@ TEST(FrameSink, FramesLeaveInOrderUprightThroughThePipe)
     ASSERT_TRUE(log && video && startFrameSink({log, video, "", width, height}));
     std::string frames;
     for (uint64_t f = 0; f < 5; ++f) {
-        FrameSlot& slot = beginFrame();
+        FrameSlot& slot = claimFrameSlot();
         for (size_t i = 0; i < size_t(width) * height * 4; ++i) slot.pixels[i] = uint8_t(i * 31 + f * 101);
         std::vector<uint8_t> upright(size_t(width) * height * 3);
         uprightRgb(slot.pixels, width, height, upright.data());
-        endFrame();
+        submitFrameSlot();
         frames.append(upright.begin(), upright.end());
     }
-    ASSERT_TRUE(finishFrameSink()) << frameSinkError();
+    std::string reason;
+    ASSERT_TRUE(finishFrameSink(reason)) << reason;
     std::string written(frames.size() + 1, '\0');
     std::rewind(video);
     written.resize(std::fread(&written[0], 1, written.size(), video));
