@@ -60,17 +60,12 @@ TEST(SyncState, CallbacksFromAnotherThreadWhileTheRendererReadsAndClears)
 // publishes them and testing it acquires them.
 TEST(SyncState, AHitCarriesItsNoteToTheFrameThatSeesIt)
 {
-    for (SYNCPROC* callback : {instrument18Sync, instrument19Sync}) {
+    for (const auto& [callback, instrument, note] : {std::tuple{&instrument18Sync, 18, &syncState.lastNote18}, {&instrument19Sync, 19, &syncState.lastNote19}}) {
         resetSyncState();
-        const int instrument = callback == instrument18Sync ? 18 : 19;
         int written = 0;  // plain memory, as the mix's own state is
-        std::thread player([&] {
-            written = 42;
-            callback(0, 0x00400000u | 57, 0);
-        });
+        std::thread player([&, callback = callback] { written = 42, callback(0, 0x00400000u | 57, 0); });
         while (!hitRaised(instrument)) std::this_thread::yield();
-        EXPECT_EQ(written, 42);
-        EXPECT_EQ((instrument == 18 ? syncState.lastNote18 : syncState.lastNote19).load(std::memory_order_relaxed), 57);
+        EXPECT_EQ(std::pair(written, note->load(std::memory_order_relaxed)), std::pair(42, 57));
         player.join();
     }
 }
