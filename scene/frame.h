@@ -1,4 +1,4 @@
-// The scene's two entry points: set-up once the context exists, and one frame.
+// The scene's entry points: set-up once the context exists, and a frame, drawn or run unseen.
 //
 // Globals owned here: none. Both run on the main thread (or the capture's thread) with the
 // OpenGL context current.
