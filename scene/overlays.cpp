@@ -50,16 +50,7 @@ void drawQuad(GLuint texture, const EyeQuad& q)
 {
     if (!drawing) return;
     glBindTexture(GL_TEXTURE_2D, texture);
-    glBegin(GL_TRIANGLE_STRIP);
-    glTexCoord2d(1, 1);
-    glVertex3f(q.right, q.top, q.z);
-    glTexCoord2d(0, 1);
-    glVertex3f(q.left, q.top, q.z);
-    glTexCoord2d(1, 0);
-    glVertex3f(q.right, q.bottom, q.z);
-    glTexCoord2d(0, 0);
-    glVertex3f(q.left, q.bottom, q.z);
-    glEnd();
+    drawEyeQuad(q);
 }
 
 // False when the row names no second card: only the title is drawn then.

@@ -44,18 +44,8 @@ EyeQuad particleQuad(const Particle& p)
 
 void drawParticle(const Particle& p)
 {
-    const EyeQuad q = particleQuad(p);
     glColor4f(p.red, p.green, p.blue, p.alpha);
-    glBegin(GL_TRIANGLE_STRIP);
-    glTexCoord2d(1, 1);
-    glVertex3f(q.right, q.top, q.z);
-    glTexCoord2d(0, 1);
-    glVertex3f(q.left, q.top, q.z);
-    glTexCoord2d(1, 0);
-    glVertex3f(q.right, q.bottom, q.z);
-    glTexCoord2d(0, 0);
-    glVertex3f(q.left, q.bottom, q.z);
-    glEnd();
+    drawEyeQuad(particleQuad(p));
 }
 
 void moveParticle(Particle& p)

@@ -36,6 +36,20 @@ void setProjection(int width, int height)
     glLoadIdentity();
 }
 
+void drawEyeQuad(const EyeQuad& q)
+{
+    glBegin(GL_TRIANGLE_STRIP);
+    glTexCoord2d(1, 1);
+    glVertex3f(q.right, q.top, q.z);
+    glTexCoord2d(0, 1);
+    glVertex3f(q.left, q.top, q.z);
+    glTexCoord2d(1, 0);
+    glVertex3f(q.right, q.bottom, q.z);
+    glTexCoord2d(0, 0);
+    glVertex3f(q.left, q.bottom, q.z);
+    glEnd();
+}
+
 bool quadOutsideView(const EyeQuad& quad)
 {
     // gluPerspective's matrix applied by hand: the side planes in clip coordinates, where x and

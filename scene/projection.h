@@ -17,6 +17,11 @@ struct EyeQuad {
     float left, right, bottom, top, z;
 };
 
+// Draws the quad as every textured quad of the demo is drawn: one triangle strip, top right,
+// top left, bottom right, bottom left, each corner after its texture coordinate, with the
+// colour and texture already set.
+void drawEyeQuad(const EyeQuad& quad);
+
 // True when the quad lies wholly outside the view volume of the projection last set, beyond
 // one of its six planes, so that no pixel of it can be drawn. Errs towards false: a quad within
 // a hair of a plane counts as inside, and the rasteriser decides. Before any projection is set
