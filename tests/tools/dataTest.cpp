@@ -51,7 +51,7 @@ TEST(Data, TheReactingInstrumentsPlayAccentsAndTheLastNotesFallOnTheDemosEnd)
             ++notesInBar[e->instrument * 10000 + e->order * 10 + e->row / 16];
             last = std::max(last, std::make_pair(int(e->order), int(e->row)));
         }
-    for (int instrument : {1, 2, 3, 18, 19}) {
+    for (int instrument : {kickInstrument, snareInstrument, hatInstrument, bassInstrument, arpInstrument}) {
         int most = 0;
         for (auto it = notesInBar.lower_bound(instrument * 10000); it != notesInBar.lower_bound((instrument + 1) * 10000); ++it)
             most = std::max(most, it->second);
