@@ -271,7 +271,7 @@ const char* captureUsage()
            "  --crf N            H.264 quality, 0 (lossless) to 51 (default 16)\n"
            "  --preset NAME      x264 preset, ultrafast to placebo (default ultrafast, which\n"
            "                     never holds the capture up)\n"
-           "  --reference        draw every particle as the live demo does (slower), for checking\n"
+           "  --reference        draw every particle on its own in immediate mode (slower), for checking\n"
            "  --png              numbered PNG frames even when ffmpeg is installed\n"
            "  --mp4              also video.mp4 (H.264 High, AAC 320 kb/s) for uploading;\n"
            "                     video.mkv (with the exact sound as FLAC) is the master\n"
