@@ -1,10 +1,13 @@
 // The few operating-system calls the programs make outside the window and the sound (those
-// go through SDL): where the running program lies, naming a thread, and starting a helper
-// program with a pipe to its input. osPosix.cpp gives them on Linux, osWindows.cpp on Windows.
+// go through SDL): where the running program lies, naming a thread, starting a helper program
+// with a pipe to its input, and hearing a request to stop. osPosix.cpp gives them on Linux,
+// osWindows.cpp on Windows.
 //
-// Globals owned here: none.
+// Globals owned here: the stop request (in the .cpp), written only by the system's signal or
+// console handler and read by anyone through stopRequested().
 #pragma once
 
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -44,3 +47,14 @@ bool waitAnyProgram(const std::vector<ProgramId>& running, ProgramId& ended, int
 void stopProgram(ProgramId program);
 // Sets `name` in this process's environment, and so in the programs it starts, unless it is set.
 void setEnvironmentDefault(const char* name, const char* value);
+
+// Signal numbers for the stop requests, the same on every system: a console's Ctrl-C is SIGINT,
+// Ctrl-Break and a shutdown SIGTERM, closing the console or logging off SIGHUP.
+constexpr int stopByInterrupt = 2, stopByTerminate = 15, stopByHangUp = 1;
+// From here on SIGINT, SIGTERM and SIGHUP (on Windows the console's events) are heard instead
+// of ending the program: each raises the stop request, which the program's loops then honour.
+void watchStopRequests();
+// The signal number of the first stop request heard, 0 while there is none.
+int stopRequested();
+// The exit status that tells the caller which request stopped the program: 128 + signal.
+constexpr int stopExitStatus(int signal) { return 128 + signal; }

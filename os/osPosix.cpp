@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -128,3 +129,24 @@ bool waitProgram(ProgramId program, int& exitStatus, std::string& error)
     exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return true;
 }
+
+namespace {
+std::atomic<int> stopSignal{0};
+void hearStop(int signal)
+{
+    int none = 0;
+    stopSignal.compare_exchange_strong(none, signal);
+}
+}  // namespace
+
+void watchStopRequests()
+{
+    struct sigaction action {};
+    action.sa_handler = hearStop;
+    sigemptyset(&action.sa_mask);
+    // Restarted calls keep reads and writes whole; the loops look at the request between them.
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+int stopRequested() { return stopSignal.load(); }

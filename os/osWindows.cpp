@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <atomic>
 #include <cstring>
 #include <vector>
 
@@ -186,3 +187,23 @@ void setEnvironmentDefault(const char* name, const char* value)
 {
     if (GetEnvironmentVariableA(name, nullptr, 0) == 0) SetEnvironmentVariableA(name, value);
 }
+
+namespace {
+std::atomic<int> stopSignal{0};
+BOOL WINAPI hearStop(DWORD event)
+{
+    int signal = event == CTRL_C_EVENT ? stopByInterrupt
+                 : event == CTRL_BREAK_EVENT || event == CTRL_SHUTDOWN_EVENT ? stopByTerminate
+                                                                             : stopByHangUp;
+    int none = 0;
+    stopSignal.compare_exchange_strong(none, signal);
+    // After a close, log-off or shutdown event returns, the system ends the process at once:
+    // hold it here so that the main thread can finish and exit with its own status first.
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) Sleep(5000);
+    return TRUE;
+}
+}  // namespace
+
+void watchStopRequests() { SetConsoleCtrlHandler(hearStop, TRUE); }
+
+int stopRequested() { return stopSignal.load(); }
