@@ -11,12 +11,20 @@
 //   sent messages         = window events, delivered to the window procedure while polling
 //   posted messages       = key events (and the quit), handed to the frame loop
 //   message boxes         = SDL's, except on Windows, where the system's own is at hand
+// In a web page (built with Emscripten) the page around the canvas (packaging/web/index.html)
+// stands in for what a browser has no use for or does not give a program: the start question
+// is its own pair of buttons, clicked before the program starts, and it shows every other box;
+// the fullscreen switch is its request to the browser, made in that click; the picture keeps
+// the requested size and the page scales it; the swap is the wait for the next animation frame,
+// after which the syncs heard meanwhile are delivered, as there is no thread to deliver them.
 #include "app/platform.h"
 
 #include <SDL.h>
 #include <fcntl.h>
 #include <unistd.h>
-#ifndef _WIN32
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#elif !defined(_WIN32)
 #include <dlfcn.h>
 #endif
 
@@ -26,9 +34,29 @@
 
 #include "app/keyMap.h"
 #include "os/glPixelFormat.h"
+#include "player/player.h"
 #include "scene/projection.h"
+#include "sync/syncState.h"
 
 namespace {
+
+#ifdef __EMSCRIPTEN__
+// The page's box: the start question's answer, clicked already, or the text shown on the page.
+EM_JS(int, pageMessageBox, (const char* text, const char* caption, unsigned flags), {
+    return Module.strobariumBox(UTF8ToString(text), UTF8ToString(caption), flags);
+});
+// Sleeps until the browser's next animation frame, which shows the canvas drawn before it. The
+// demo's end (exit, from within the frame loop) comes back through here and is the page's to tell.
+EM_JS(void, waitForAnimationFrame, (), {
+    Asyncify.handleSleep(function(wakeUp) {
+        requestAnimationFrame(function() {
+            try { wakeUp(); } catch (e) { if (!(e instanceof ExitStatus)) throw e; }
+        });
+    });
+});
+// Tells the page the song position the next frame is drawn at.
+EM_JS(void, pageSongPosition, (int order, int row), { Module.strobariumPosition(order, row); });
+#endif
 
 WindowProc windowProc;
 SDL_Window* window;
@@ -143,6 +171,10 @@ PlatformModule* platformModuleHandle()
 {
 #ifdef _WIN32
     return reinterpret_cast<PlatformModule*>(GetModuleHandleA(nullptr));
+#elif defined(__EMSCRIPTEN__)
+    // One module, and nothing to open it with.
+    static char page;
+    return reinterpret_cast<PlatformModule*>(&page);
 #else
     return static_cast<PlatformModule*>(dlopen(nullptr, RTLD_LAZY));
 #endif
@@ -165,6 +197,10 @@ bool platformUnregisterClass(PlatformModule*)
 
 bool platformSwitchDisplay()
 {
+#ifdef __EMSCRIPTEN__
+    // The page asked the browser in the click; where it refused, the picture fills the page.
+    return true;
+#endif
     const int modeCount = SDL_GetNumDisplayModes(0);
     for (int i = 0; i < modeCount; ++i) {
         SDL_DisplayMode mode;
@@ -192,10 +228,16 @@ PlatformWindow* platformCreateWindow(PlatformModule*, bool fullscreen)
         std::fprintf(stderr, "strobarium: %s\n", reason.c_str());
         return nullptr;
     }
-    const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN |
-                         (fullscreen ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_RESIZABLE);
-    window = SDL_CreateWindow("strobarium by kelsot", 0, 0, pictureWidth, pictureHeight, flags);
-    if (window != nullptr && fullscreen) SDL_SetWindowDisplayMode(window, &fullscreenMode);
+#ifdef __EMSCRIPTEN__
+    // Either way the canvas keeps the requested size; the page scales it to fill its window.
+    static_cast<void>(fullscreen);
+    const Uint32 sizing = 0;
+#else
+    const Uint32 sizing = fullscreen ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_RESIZABLE;
+#endif
+    window = SDL_CreateWindow("strobarium by kelsot", 0, 0, pictureWidth, pictureHeight,
+                              SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | sizing);
+    if (window != nullptr && (sizing & SDL_WINDOW_FULLSCREEN) != 0) SDL_SetWindowDisplayMode(window, &fullscreenMode);
     return handleOf(window);
 }
 
@@ -222,8 +264,11 @@ PlatformContext* platformCreateContext(PlatformDevice*)
 bool platformMakeCurrent(PlatformDevice* device, PlatformContext* context)
 {
     if (SDL_GL_MakeCurrent(reinterpret_cast<SDL_Window*>(device), context) != 0) return false;
-    // Paced by the display where it lets us; every animated value moves per frame.
+    // Paced by the display where it lets us; every animated value moves per frame. (In a page
+    // the animation frame paces it.)
+#ifndef __EMSCRIPTEN__
     if (context != nullptr) SDL_GL_SetSwapInterval(1);
+#endif
     return true;
 }
 
@@ -243,7 +288,15 @@ void platformShowWindow(PlatformWindow*)
     SDL_SetCursor(nullptr);
 }
 
-void platformSwapBuffers(PlatformDevice*) { SDL_GL_SwapWindow(window); }
+void platformSwapBuffers(PlatformDevice*)
+{
+    SDL_GL_SwapWindow(window);
+#ifdef __EMSCRIPTEN__
+    waitForAnimationFrame();
+    playerDeliverHeardSyncs();
+    pageSongPosition(syncState.order.load(std::memory_order_relaxed), syncState.row.load(std::memory_order_relaxed));
+#endif
+}
 
 bool platformPeekMessage(WindowMessage& message)
 {
@@ -283,6 +336,8 @@ int platformMessageBox(const char* text, const char* caption, unsigned flags)
 {
     return MessageBoxA(nullptr, text, caption, flags);
 }
+#elif defined(__EMSCRIPTEN__)
+int platformMessageBox(const char* text, const char* caption, unsigned flags) { return pageMessageBox(text, caption, flags); }
 #else
 int platformMessageBox(const char* text, const char* caption, unsigned flags)
 {

@@ -47,11 +47,6 @@ std::thread deliveryThread;
 uint32_t handedBuffers = 0;
 uint32_t recentOrigins[originWindow] = {};
 
-// How long the sync thread sleeps between looks at the clock, in microseconds: until the next
-// event is due, but at least this little and at most a fraction of a device buffer (23 ms).
-constexpr int64_t minimumNap = 300;
-constexpr int64_t maximumNap = 5000;
-
 uint32_t playbackMicros()
 {
     return static_cast<uint32_t>(
@@ -75,21 +70,34 @@ void SDLCALL audioCallback(void*, Uint8* stream, int length)
     handed.store(handedWord(handedBuffers, origin), std::memory_order_relaxed);
 }
 
+// Delivers the syncs heard by now; the microseconds until the next one is due.
+int64_t deliverHeard()
+{
+    const uint64_t word = handed.load(std::memory_order_relaxed);
+    const int64_t heard = heardFrames(word, playbackMicros(), static_cast<uint32_t>(playerRate));
+    if (heard > 0) deliverSyncsBefore(static_cast<uint64_t>(heard));
+    const uint64_t next = nextSyncSample();
+    const int64_t ahead = next == UINT64_MAX ? 0 : static_cast<int64_t>(next) - (heard > 0 ? heard : 0);
+    return ahead * 1000000 / playerRate;
+}
+
+// In a web page there are no threads: its swap calls playerDeliverHeardSyncs instead.
+#ifndef __EMSCRIPTEN__
+// How long the sync thread sleeps between looks at the clock, in microseconds: until the next
+// event is due, but at least this little and at most a fraction of a device buffer (23 ms).
+constexpr int64_t minimumNap = 300;
+constexpr int64_t maximumNap = 5000;
+
 void deliverWhileHeard()
 {
     nameThisThread("player sync");
     while (!stopDelivery.load(std::memory_order_relaxed) && !allSyncsDelivered()) {
-        const uint64_t word = handed.load(std::memory_order_relaxed);
-        const int64_t heard = heardFrames(word, playbackMicros(), static_cast<uint32_t>(playerRate));
-        if (heard > 0) deliverSyncsBefore(static_cast<uint64_t>(heard));
         // Sleep until the next event is due, within bounds: the estimate moves on with every
         // hand-over, so it is looked at again at least every few milliseconds.
-        const uint64_t next = nextSyncSample();
-        const int64_t ahead = next == UINT64_MAX ? 0 : static_cast<int64_t>(next) - (heard > 0 ? heard : 0);
-        const int64_t micros = ahead * 1000000 / playerRate;
-        std::this_thread::sleep_for(std::chrono::microseconds(std::clamp<int64_t>(micros, minimumNap, maximumNap)));
+        std::this_thread::sleep_for(std::chrono::microseconds(std::clamp<int64_t>(deliverHeard(), minimumNap, maximumNap)));
     }
 }
+#endif
 
 void stopPlayback()
 {
@@ -202,7 +210,9 @@ bool playerPlay()
     handedBuffers = 0;
     handed.store(0, std::memory_order_relaxed);
     stopDelivery.store(false, std::memory_order_relaxed);
+#ifndef __EMSCRIPTEN__
     deliveryThread = std::thread(deliverWhileHeard);
+#endif
     SDL_PauseAudioDevice(audioDevice, 0);
     return true;
 }
@@ -217,4 +227,9 @@ void playerFree()
     }
     unloadModule();
     playerOutput = PlayerOutput::none;
+}
+
+void playerDeliverHeardSyncs()
+{
+    if (playerPlaying && playerOutput == PlayerOutput::device && !allSyncsDelivered()) deliverHeard();
 }

@@ -60,3 +60,7 @@ bool playerPlay();
 
 // Stops playback, closes the output and forgets the module and its syncs. Safe at any point.
 void playerFree();
+
+// Where there are no threads (a web page): delivers the syncs heard by now, as the sync thread
+// does, on the caller's thread; called before every frame. Nothing while not playing a device.
+void playerDeliverHeardSyncs();

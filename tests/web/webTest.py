@@ -1,0 +1,146 @@
+#!/usr/bin/env python3
+"""webTest.py WEB_DIR CAPTURE: the web build (scripts/web) in a real headless Chromium, on a page
+served from 127.0.0.1 here, driven over the DevTools protocol (on a pipe). The page loads with no
+console message above info; "Window" starts the demo; the song positions arrive in the order the
+song plays them, the title with its byline among them; a screenshot at the title matches, in the
+title's and byline's quads, the capture's frame of the same position (12 s) within a tolerance;
+Escape ends the demo and the page offers to play again."""
+import base64, functools, http.server, json, os, struct, subprocess, sys, tempfile, threading, time, zlib
+
+webDir, capture = sys.argv[1], sys.argv[2]
+work = tempfile.mkdtemp(prefix='webtest-')
+
+def fail(message):
+    print('FAIL: ' + message)
+    sys.exit(1)
+
+def png(data):
+    """(width, height, rows of RGB bytes) of an 8-bit, non-interlaced RGB or RGBA PNG."""
+    at, chunks = 8, b''
+    while at < len(data):
+        length, kind = struct.unpack('>I4s', data[at:at + 8])
+        if kind == b'IHDR':
+            width, height, depth, colour = struct.unpack('>IIBB', data[at + 8:at + 18])
+            assert depth == 8 and colour in (2, 6), 'unexpected PNG format'
+        if kind == b'IDAT':
+            chunks += data[at + 8:at + 8 + length]
+        at += 12 + length
+    raw, size = zlib.decompress(chunks), 3 if colour == 2 else 4
+    stride, rows, previous = width * size, [], bytearray(width * size)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for x in range(stride):
+            a, b = line[x - size] if x >= size else 0, previous[x]
+            c = previous[x - size] if x >= size else 0
+            p = a + b - c
+            predictor = [0, a, b, (a + b) // 2,
+                         a if abs(p - a) <= abs(p - b) and abs(p - a) <= abs(p - c) else b if abs(p - b) <= abs(p - c) else c]
+            line[x] = (line[x] + predictor[kind]) & 0xFF
+        rows.append(bytes(line[x] for x in range(stride) if x % size < 3))
+        previous = line
+    return width, height, rows
+
+# The capture's frame at 12 s: order 1, the title with its byline, as the desktop draws it.
+subprocess.run([capture, '--png', '--start', '12', '--end', '12.02', '-o', work + '/capture'], check=True,
+               cwd=os.path.dirname(capture), stdout=subprocess.DEVNULL)
+reference = png(open(work + '/capture/frame-000000.png', 'rb').read())
+
+server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), functools.partial(
+    type('Quiet', (http.server.SimpleHTTPRequestHandler,), {'log_message': lambda *a: None}), directory=webDir))
+threading.Thread(target=server.serve_forever, daemon=True).start()
+toChrome, fromUs = os.pipe()
+fromChrome, toUs = os.pipe()
+chromium = subprocess.Popen(
+    ['chromium', '--headless', '--no-sandbox', '--enable-unsafe-swiftshader', '--use-angle=swiftshader',
+     '--disable-quic', '--no-first-run', '--disable-background-networking', '--disable-component-update',
+     '--disable-sync', '--autoplay-policy=no-user-gesture-required', '--window-size=1280,760',
+     '--user-data-dir=' + work + '/profile', '--remote-debugging-pipe', 'about:blank'],
+    pass_fds=(toChrome, toUs), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+    preexec_fn=lambda: (os.dup2(toChrome, 3), os.dup2(toUs, 4)))
+os.close(toChrome)
+os.close(toUs)
+writer, reader = os.fdopen(fromUs, 'wb'), os.fdopen(fromChrome, 'rb')
+ids, session, complaints = iter(range(1, 1 << 30)), None, []
+
+def send(method, **params):
+    """The result of one command; console and exception events met on the way are kept."""
+    number = next(ids)
+    message = {'id': number, 'method': method, 'params': params}
+    if session: message['sessionId'] = session
+    writer.write(json.dumps(message).encode() + b'\0')
+    writer.flush()
+    buffer = b''
+    while True:
+        buffer += reader.read1(1 << 16) if b'\0' not in buffer else b''
+        if not buffer: fail('Chromium closed its pipe')
+        while b'\0' in buffer:
+            text, buffer = buffer.split(b'\0', 1)
+            reply = json.loads(text)
+            event, p = reply.get('method'), reply.get('params', {})
+            if event == 'Runtime.consoleAPICalled' and p['type'] in ('error', 'warning', 'assert'):
+                complaints.append('console.%s: %s' % (p['type'], ' '.join(str(a.get('value', a.get('description'))) for a in p['args'])))
+            if event == 'Runtime.exceptionThrown':
+                complaints.append('exception: ' + p['exceptionDetails'].get('exception', {}).get('description', str(p)))
+            if event == 'Log.entryAdded' and p['entry']['level'] in ('error', 'warning'):
+                complaints.append('log: ' + p['entry']['text'])
+            if reply.get('id') == number:
+                if 'error' in reply: fail('%s: %s' % (method, reply['error']))
+                return reply['result']
+
+def evaluate(expression):
+    return send('Runtime.evaluate', expression=expression, returnByValue=True, awaitPromise=True)['result'].get('value')
+
+def waitFor(expression, seconds, what):
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        if evaluate(expression): return
+        time.sleep(0.1)
+    fail('%s within %d s (heard: %s; complaints: %s)' % (what, seconds, evaluate('heard.join(" ")'), complaints))
+
+def key(kind, name, code):
+    send('Input.dispatchKeyEvent', type=kind, key=name, code=name, windowsVirtualKeyCode=code, nativeVirtualKeyCode=code)
+
+try:
+    target = next(t for t in send('Target.getTargets')['targetInfos'] if t['type'] == 'page')
+    session = send('Target.attachToTarget', targetId=target['targetId'], flatten=True)['sessionId']
+    for domain in ('Runtime', 'Log', 'Page'): send(domain + '.enable')
+    send('Page.navigate', url='http://127.0.0.1:%d/index.html' % server.server_address[1])
+    waitFor('document.querySelectorAll("#buttons button").length == 2', 60, 'the start question')
+    if evaluate('[...document.querySelectorAll("button")].map(b => b.textContent).join()') != 'Fullscreen,Window':
+        fail('the start question offers other buttons')
+    x, y = evaluate('(r => [r.x + r.width / 2, r.y + r.height / 2])([...document.querySelectorAll("button")][1].getBoundingClientRect())')
+    for kind in ('mousePressed', 'mouseReleased'):
+        send('Input.dispatchMouseEvent', type=kind, x=x, y=y, button='left', clickCount=1)
+    waitFor('heard.includes("1:0")', 60, 'the title (order 1 row 0)')
+    canvas = evaluate('(r => [r.x, r.y, r.width, r.height])(document.getElementById("canvas").getBoundingClientRect())')
+    if canvas[2:] != [1280, 720]: fail('the canvas shows at %s, not 1280x720' % canvas[2:])
+    shot = send('Page.captureScreenshot', format='png', clip=dict(x=canvas[0], y=canvas[1], width=1280, height=720, scale=1))
+    if evaluate('heard[heard.length - 1]') != '1:0': fail('the song moved past the title during the screenshot')
+    frames = evaluate('new Promise(done => { let n = 0, t0 = performance.now(); (function tick() { '
+                      'if (performance.now() - t0 < 3000) { ++n; requestAnimationFrame(tick); } else done(n / 3); })(); })')
+    key('rawKeyDown', 'Escape', 27)
+    key('keyUp', 'Escape', 27)
+    waitFor('document.getElementById("text").textContent == "The demo has ended."', 20, 'the end after Escape')
+    heard = evaluate('heard')
+    # Positions as the song plays them: the script's order and order-row points, never backwards.
+    steps = [tuple(map(int, p.split(':'))) for p in heard if p != '-1:-1']
+    if steps[:2] != [(0, -1), (1, 0)] or steps != sorted(steps):
+        fail('positions out of order: %s' % heard)
+    if complaints: fail('console: %s' % complaints)
+    width, height, rows = png(base64.b64decode(shot['data']))
+    # The title's and the byline's quads, a few pixels inside their edges (both opaque: no
+    # particle shows through), compared channel by channel with the capture's frame. The two
+    # renderers filter the lettering differently by a few steps at its edges.
+    worst, total, count = 0, 0, 0
+    for left, top, right, bottom in ((258, 281, 1022, 398), (258, 408, 1022, 455)):
+        for yy in range(top, bottom):
+            for a, b in zip(rows[yy][left * 3:right * 3], reference[2][yy][left * 3:right * 3]):
+                worst, total, count = max(worst, abs(a - b)), total + abs(a - b), count + 1
+    print('web: the title within %d (mean %.2f) of the capture; %.1f frames a second' % (worst, total / count, frames))
+    if total / count > 2 or worst > 48: fail('the title differs from the capture\'s frame')
+    print('web: positions heard: ' + ' '.join(heard))
+finally:
+    chromium.kill()
+    chromium.wait()
+    server.shutdown()
+    subprocess.run(['rm', '-rf', work])
