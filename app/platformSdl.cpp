@@ -290,11 +290,13 @@ void platformShowWindow(PlatformWindow*)
 
 void platformSwapBuffers(PlatformDevice*)
 {
-    SDL_GL_SwapWindow(window);
 #ifdef __EMSCRIPTEN__
+    // SDL's own swap would sleep too, on a timer rather than the animation frame.
     waitForAnimationFrame();
     playerDeliverHeardSyncs();
     pageSongPosition(syncState.order.load(std::memory_order_relaxed), syncState.row.load(std::memory_order_relaxed));
+#else
+    SDL_GL_SwapWindow(window);
 #endif
 }
 

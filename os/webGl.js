@@ -1,6 +1,14 @@
-// The two OpenGL 1.1 calls the demo makes that Emscripten's emulation of it over WebGL lacks,
-// linked into the web build (--js-library) in their place.
+// The OpenGL 1.1 calls the demo makes that Emscripten's emulation of it over WebGL lacks or
+// only complains about, linked into the web build (--js-library) in their place.
 mergeInto(LibraryManager.library, {
+  // WebGL shades smoothly, the one model the demo asks for, and knows none of the fixed
+  // pipeline's quality hints (it interpolates in perspective and draws no smoothed points).
+  glShadeModel: function(mode) {},
+  glHint: function(target, mode) {
+    if (target != 0x0C50 /* GL_PERSPECTIVE_CORRECTION_HINT */ && target != 0x0C51 /* GL_POINT_SMOOTH_HINT */)
+      GLctx.hint(target, mode);
+  },
+
   // The emulation keeps texture coordinates as plain numbers, from whichever form of the call.
   glTexCoord2d__deps: ['glTexCoord2i'],
   glTexCoord2d: function(s, t) { _glTexCoord2i(s, t); },
