@@ -79,7 +79,11 @@ TEST(SyncState, AHitCarriesItsNoteToTheFrameThatSeesIt)
 class Music : public ::testing::Test {
 protected:
     const TempDir home{"music"};
-    void SetUp() override { ASSERT_TRUE(chdir(home.path().c_str()) == 0 && mkdir("Data", 0700) == 0), resetSyncState(); }
+    void SetUp() override
+    {
+        resetSyncState();
+        ASSERT_TRUE(chdir(home.path().c_str()) == 0 && mkdir("Data", 0700) == 0);
+    }
     void TearDown() override { stopMusic(); }
 };
 
