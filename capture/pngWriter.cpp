@@ -11,7 +11,8 @@
 namespace {
 
 // libpng reports errors by longjmp; this keeps the jump out of any function with live C++ objects.
-bool writeRows(FILE* file, const uint8_t* rgb, int width, int height)
+// A failed write leaves its cause in errno, kept in `error` before libpng's clean-up can change it.
+bool writeRows(FILE* file, const uint8_t* rgb, int width, int height, int& error)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) return false;
@@ -21,6 +22,7 @@ bool writeRows(FILE* file, const uint8_t* rgb, int width, int height)
         return false;
     }
     if (setjmp(png_jmpbuf(png))) {
+        error = errno;
         png_destroy_write_struct(&png, &info);
         return false;
     }
@@ -51,10 +53,11 @@ bool writePng(const std::string& path, const uint8_t* rgb, int width, int height
         reason = std::strerror(errno);
         return false;
     }
-    // libpng reports its own failures by its jump, not through errno.
-    const bool written = writeRows(file, rgb, width, height);
+    errno = 0;
+    int error = 0;
+    const bool written = writeRows(file, rgb, width, height, error);
     const bool closed = std::fclose(file) == 0;
     if (!closed) reason = std::strerror(errno);
-    if (!written) reason = "libpng could not write the image";
+    if (!written) reason = error ? std::strerror(error) : "libpng could not write the image";
     return written && closed;
 }

@@ -122,7 +122,7 @@ TEST(FrameSink, FramesLeaveInOrderUprightThroughThePipe)
     constexpr int height = 13;
     FILE* log = std::tmpfile();
     FILE* video = std::tmpfile();
-    ASSERT_TRUE(log && video && startFrameSink({log, video, "", width, height}));
+    ASSERT_TRUE(log && video && startFrameSink({log, video, "", "", width, height}));
     std::string frames;
     for (uint64_t f = 0; f < 5; ++f) {
         FrameSlot& slot = claimFrameSlot();
