@@ -10,11 +10,15 @@
 
 namespace {
 
+// libpng's own handler prints its failures; the caller says what failed, once.
+void quiet(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void ignore(png_structp, png_const_charp) {}
+
 // libpng reports errors by longjmp; this keeps the jump out of any function with live C++ objects.
 // A failed write leaves its cause in errno, kept in `error` before libpng's clean-up can change it.
 bool writeRows(FILE* file, const uint8_t* rgb, int width, int height, int& error)
 {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, quiet, ignore);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
     if (!info) {

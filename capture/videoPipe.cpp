@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -16,7 +17,7 @@ FILE* encoderPipe = nullptr;
 std::string encoderLog;  // where the encoder's messages go
 
 // The cause of ffmpeg's failure from its log: a full disk said in the system's words, else
-// ffmpeg's last line.
+// ffmpeg's last line. A disk too full for the log itself is seen from its free space.
 std::string failureIn(const std::string& logPath, int status)
 {
     std::ifstream log(logPath);
@@ -25,6 +26,9 @@ std::string failureIn(const std::string& logPath, int status)
         if (line.find("No space left on device") != std::string::npos) return "No space left on device";
         if (!line.empty()) last = line;
     }
+    std::error_code error;
+    const auto room = std::filesystem::space(std::filesystem::path(logPath).parent_path(), error);
+    if (last.empty() && !error && room.available < 65536) return "No space left on device";
     return "ffmpeg failed (exit status " + std::to_string(status) + ")" + (last.empty() ? "" : ": " + last);
 }
 
