@@ -275,7 +275,7 @@ const char* captureUsage()
            "                     never holds the capture up)\n"
            "  --reference        draw every particle on its own in immediate mode (slower), for checking\n"
            "  --png              numbered PNG frames even when ffmpeg is installed\n"
-           "  --mp4              also video.mp4 (H.264 High, AAC 320 kb/s) for uploading;\n"
+           "  --mp4              also video.mp4 (H.264 High, AAC aiming at 384 kb/s) for uploading;\n"
            "                     video.mkv (with the exact sound as FLAC) is the master\n"
            "  --part K/N         only the Kth of N equal parts of the frames, for --join\n"
            "  --jobs N           run 4N parts, N at a time, on this machine and join them\n"
