@@ -147,8 +147,8 @@ bool openOutputs(const CaptureOptions& options, Outputs& outputs, std::string& e
 void blameFfmpeg(Outputs& outputs, const char* name, const std::string& why, std::string& error)
 {
     if (!error.empty()) return;
-    error = cannotWrite(name, why + " (ffmpeg's messages are in '" + finalFile("ffmpeg.log") + "')");
-    outputs.ffmpegExplains = true;
+    outputs.ffmpegExplains = ffmpegLogExplains(why);
+    error = cannotWrite(name, outputs.ffmpegExplains ? why + " (ffmpeg's messages are in '" + finalFile("ffmpeg.log") + "')" : why);
 }
 
 // Closes what openOutputs opened, muxing the video when everything went well so far; `error`

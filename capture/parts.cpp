@@ -158,8 +158,8 @@ bool joinVideo(const std::vector<std::string>& parts, const std::vector<uint32_t
     bool ok = std::fclose(out) == 0;
     if (!ok) complain("cannot write '" + list + "': " + std::strerror(errno));
     if (ok && !muxVideo(list, true, pendingFile("audio.wav"), pendingFile(to), pendingFile("ffmpeg.log"), error)) {
-        complain(cannotWrite(to, error + " (ffmpeg's messages are in '" + finalFile("ffmpeg.log") + "')"));
-        ffmpegFailed = stopRequested() == 0;
+        ffmpegFailed = stopRequested() == 0 && ffmpegLogExplains(error);
+        complain(cannotWrite(to, ffmpegFailed ? error + " (ffmpeg's messages are in '" + finalFile("ffmpeg.log") + "')" : error));
         ok = false;
     }
     std::error_code ignored;

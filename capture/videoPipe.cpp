@@ -18,17 +18,19 @@ std::string encoderLog;  // where the encoder's messages go
 
 // The cause of ffmpeg's failure from its log: a full disk said in the system's words, else
 // ffmpeg's last line. A disk too full for the log itself is seen from its free space.
+constexpr const char* diskFull = "No space left on device";
+
 std::string failureIn(const std::string& logPath, int status)
 {
     std::ifstream log(logPath);
     std::string last;
     for (std::string line; std::getline(log, line);) {
-        if (line.find("No space left on device") != std::string::npos) return "No space left on device";
+        if (line.find(diskFull) != std::string::npos) return diskFull;
         if (!line.empty()) last = line;
     }
     std::error_code error;
     const auto room = std::filesystem::space(std::filesystem::path(logPath).parent_path(), error);
-    if (last.empty() && !error && room.available < 65536) return "No space left on device";
+    if (last.empty() && !error && room.available < 65536) return diskFull;
     return "ffmpeg failed (exit status " + std::to_string(status) + ")" + (last.empty() ? "" : ": " + last);
 }
 
@@ -45,6 +47,8 @@ bool waitFfmpeg(ProgramId child, const std::string& logPath, std::string& error)
 }
 
 }  // namespace
+
+bool ffmpegLogExplains(const std::string& why) { return why != diskFull; }
 
 bool ffmpegAvailable() { return programOnPath("ffmpeg"); }
 

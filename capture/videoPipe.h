@@ -25,6 +25,10 @@ FILE* openVideoPipe(const std::string& videoOnlyPath, const std::string& logPath
 // With `stop` the encoder is stopped instead, its file unfinished, and nothing is reported.
 bool closeVideoPipe(bool stop, std::string& error);
 
+// Whether ffmpeg's log says more about the failure `why` (a reason given above) than `why`
+// itself: not when the disk was full.
+bool ffmpegLogExplains(const std::string& why);
+
 // Second pass: the video stream of `video` copied (of each file in turn when `videoIsList`: an
 // ffmpeg concat list), with the WAV as FLAC into `outputPath`, or as AAC when it ends in ".mp4".
 bool muxVideo(const std::string& video, bool videoIsList, const std::string& wavPath, const std::string& outputPath,
