@@ -256,6 +256,27 @@ TEST(CaptureRun, PartsJoinedEqualOneRunThroughFfmpegAndThroughPng)
     }
 }
 
+// A table's row: the program run with `arguments` into `out` (in the folder `cwd` of dir()), then
+// the shell's `after`; the status it must end with, a text its messages must hold (with
+// `oneLine`, a regular expression their one line must match), and what it must leave in `out`
+// (a regular expression over leftIn; null: not looked at).
+struct Row { std::string out, arguments; int status; std::string message; const char* left = nullptr; bool ffmpeg = false;
+             bool oneLine = false; const char* cwd = ""; std::string after = ""; };
+
+void expectRows(const std::vector<Row>& rows, const std::string& prefix = "")
+{
+    for (const Row& c : rows) {
+        if (c.ffmpeg && !haveFfmpeg()) continue;
+        const Captured run = capture(c.out, c.arguments, prefix, *c.cwd ? dir() / c.cwd : "", c.after);
+        EXPECT_EQ(run.status, c.status) << c.arguments << ": " << run.errors;
+        EXPECT_TRUE(c.oneLine ? std::regex_match(run.errors, std::regex(c.message + "\n")) : run.errors.find(c.message) != std::string::npos)
+            << c.message << " in: " << run.errors;
+        EXPECT_TRUE(!c.left || std::regex_match(leftIn(run.out), std::regex(c.left))) << c.arguments << ": " << leftIn(run.out);
+    }
+}
+
+// Each mistake gets its exit status and one line; nothing half-written is left, only ffmpeg's
+// log when it says why.
 TEST(CaptureRun, BadInputGivesOneMessageAndFailure)
 {
     writeFileBytes(dir() / "plainfile", {'x'});
@@ -263,34 +284,27 @@ TEST(CaptureRun, BadInputGivesOneMessageAndFailure)
     ASSERT_TRUE(writeTestData(dir() / "silent"));
     for (const char* part : {"1/2", "2/2"})
         ASSERT_EQ(capture(std::string("half") + part[0], std::string("--fps 10 --end 0.4 --png --size 320x180 --part ") + part).status, 0);
-    const std::string halves = " '" + dir() / "half2" + "' '" + dir() / "half1" + "'";
     for (const char* half : {"half1", "half2"}) writeFileBytes(dir() / (std::string(half) + "/video.mkv"), {'x'});  // no video ffmpeg can read
     std::string deep = dir().path();  // 4,080 bytes: its files' names are longer than a path may be
     while (deep.size() < 4080 - 201) deep += "/" + std::string(200, 'd');
     deep += "/" + std::string(4080 - deep.size() - 1, 'e');
-    const struct { const char* out; std::string arguments; const char* cwd; int status; std::string message; } cases[] = {
-        {"bad", "--speed 2", "", 2, "unknown option '--speed'"},
-        {"bad", "--start 40:0", "", 2, "--start: the song never plays order 40 row 0"},
-        {"bad", "--start 1:8 --end 0.5", "", 2, "--end must lie after --start (no frame falls between them)"},
-        {"bad", "--start 100", "", 2, "--start lies after the end of the demo"},
-        {"bad", "--start 99999", "", 2, "bad song point '99999' for --start"},
-        {"plainfile", "--end 0.2", "", 1, "cannot create the output folder '" + dir() / "plainfile" + "'"},
-        {"earlier", "--end 0.2 --png", "", 3, "the output folder '" + dir() / "earlier" + "' holds an earlier capture"},
-        {"long", "--end 0.2 --png -o " + deep, "", 1, "cannot create '" + deep + "/capture.partial': File name too long"},
-        {"bad", "--end 0.2", "empty", 4, "cannot load the scene"},
-        {"bad", "--end 0.2", "silent", 4, "cannot load the module \"Data/sonavel3.xm\""},
-        {"misjoined", "--join" + halves, "", 4, "'" + dir() / "half1/frames.log" + "' goes on with frame 0 where frame 4 is due"},
-        {"unjoined", "--join nowhere", "", 4, "cannot read '" + dir() / "nowhere/frames.log" + "'"},
-        {"unplayable", "--join half1 half2", "", 1, "cannot write '" + dir() / "unplayable/video.mkv" + "': ffmpeg failed (exit status "},
-    };
-    for (const auto& c : cases) {
-        if (std::string(c.out) == "unplayable" && !haveFfmpeg()) continue;
-        const Captured run = capture(c.out, std::string("--fps 10 ") + c.arguments, "", *c.cwd ? dir() / c.cwd : "");
-        EXPECT_EQ(run.status, c.status) << c.arguments << ": " << run.errors;
-        EXPECT_NE(run.errors.find("strobarium-capture: " + c.message), std::string::npos) << run.errors;
-    }
-    for (const char* out : {"misjoined", "unjoined"}) EXPECT_EQ(leftIn(dir() / out), "") << out << ": nothing half-joined";
-    EXPECT_EQ(leftIn(dir() / "unplayable"), haveFfmpeg() ? "ffmpeg.log" : "") << "ffmpeg's messages, which say why";
+    const std::string me = "strobarium-capture: ";
+    expectRows({
+        {"bad", "--speed 2", 2, me + "unknown option '--speed'"},
+        {"bad", "--start 40:0", 2, me + "--start: the song never plays order 40 row 0"},
+        {"bad", "--start 1:8 --end 0.5", 2, me + "--end must lie after --start (no frame falls between them)"},
+        {"bad", "--start 100", 2, me + "--start lies after the end of the demo"},
+        {"bad", "--start 99999", 2, me + "bad song point '99999' for --start"},
+        {"plainfile", "--end 0.2", 1, me + "cannot create the output folder '" + dir() / "plainfile" + "'"},
+        {"earlier", "--end 0.2 --png", 3, me + "the output folder '" + dir() / "earlier" + "' holds an earlier capture", "audio.wav"},
+        {"long", "--end 0.2 --png -o " + deep, 1, me + "cannot create '" + deep + "/capture.partial': File name too long"},
+        {"bad", "--end 0.2", 4, me + "cannot load the scene", nullptr, false, false, "empty"},
+        {"bad", "--end 0.2", 4, me + "cannot load the module \"Data/sonavel3.xm\"", nullptr, false, false, "silent"},
+        {"misjoined", "--join half2 half1", 4, me + "'" + dir() / "half1/frames.log" + "' goes on with frame 0 where frame 4 is due", ""},
+        {"unjoined", "--join nowhere", 4, me + "cannot read '" + dir() / "nowhere/frames.log" + "'", ""},
+        {"unplayable", "--join half1 half2", 1, me + "cannot write '" + dir() / "unplayable/video.mkv" + "': ffmpeg failed (exit status ",
+         "ffmpeg.log", true},
+    });
 }
 
 // Real signals to real captures once they are writing: each stops at its next frame, stops
@@ -298,44 +312,37 @@ TEST(CaptureRun, BadInputGivesOneMessageAndFailure)
 // only its folder and log stay.
 TEST(CaptureRun, AStopRequestEndsItAndLeavesNothingThatLooksComplete)
 {
-    const struct { const char* arguments; const char* writing; const char* whom; const char* signal; int status; const char* left, *message; } cases[] = {
-        {"--png", "capture.partial/frame-000002.png", "$pid", "TERM", 143, "", "stopped by SIGTERM after "},
-        {"", "capture.partial/video-only.mp4", "-$pid", "INT", 130, "", "stopped by SIGINT after "},
-        {"--png --jobs 2", "part-*/capture.partial/frame-*", "$pid", "HUP", 129, "", "stopped by SIGHUP while capturing 8 parts"},
-        {"--png --jobs 2", "part-*/capture.partial/frame-*", "$(pgrep -n -P $pid)", "TERM", 1, "part-N-of-8 part-N-of-8/capture.log",
-         " of 8 failed: stopped by SIGTERM after "},
+    const auto stopped = [](const char* arguments, const char* writing, const char* whom, const char* signal, int status,
+                            const char* message, const char* left = "") {
+        const std::string out = dir() / (std::string("stopped-") + signal + std::to_string(status));
+        return Row{out, std::string("--fps 500 --size 320x180 ") + arguments, status, message, left, !*arguments, false, "",
+                   " & pid=$!; for i in $(seq 600); do ls '" + out + "'/" + writing + " >/dev/null 2>&1 && break; sleep 0.05; done; kill -" +
+                       signal + " " + whom + "; wait $pid"};
     };
-    for (const auto& c : cases) {
-        if (!*c.arguments && !haveFfmpeg()) continue;
-        const std::string out = dir() / (std::string("stopped-") + c.signal + std::to_string(c.status));
-        const Captured run = capture(out, std::string("--fps 500 --size 320x180 ") + c.arguments, "setsid ", "",
-                                     " & pid=$!; for i in $(seq 600); do ls '" + out + "'/" + c.writing +
-                                         " >/dev/null 2>&1 && break; sleep 0.05; done; kill -" + c.signal + " " + c.whom + "; wait $pid");
-        EXPECT_EQ(run.status, c.status) << c.signal << ": " << run.errors;
-        EXPECT_EQ(leftIn(out), c.left) << c.signal;
-        EXPECT_NE(run.errors.find(c.message), std::string::npos) << run.errors;
-    }
+    expectRows({
+        stopped("--png", "capture.partial/frame-000002.png", "$pid", "TERM", 143, "stopped by SIGTERM after "),
+        stopped("", "capture.partial/video-only.mp4", "-$pid", "INT", 130, "stopped by SIGINT after "),
+        stopped("--png --jobs 2", "part-*/capture.partial/frame-*", "$pid", "HUP", 129, "stopped by SIGHUP while capturing 8 parts"),
+        stopped("--png --jobs 2", "part-*/capture.partial/frame-*", "$(pgrep -n -P $pid)", "TERM", 1,
+                " of 8 failed: stopped by SIGTERM after ", "part-N-of-8 part-N-of-8/capture.log"),
+    }, "setsid ");
 }
 
 // One folder captured into again and again: an earlier capture is refused without -y and
 // replaced whole with it, never mixed with the new one; the summary names what was written.
 TEST(CaptureRun, AnEarlierCaptureIsRefusedOrReplacedWhole)
 {
-    const std::string frames3 = "audio.wav frame-000000.png frame-000001.png frame-000002.png frames.log";
-    const struct { const char* arguments; bool video; int status; std::string left; const char* message; } cases[] = {
-        {"--png --end 0.3", false, 0, frames3, "wrote 3 frame PNGs (frame-000000.png to frame-000002.png), audio.wav and frames.log into "},
-        {"--png --start 0.1 --end 0.2", false, 3, frames3, "holds an earlier capture (5 files: audio.wav, ...); give -y (--overwrite) to replace it"},
-        {"--png --start 0.1 --end 0.2 -y", false, 0, "audio.wav frame-000001.png frames.log", "1 frame (0.100 s of the demo) in "},
-        {"--end 0.1 --mp4 --overwrite", true, 0, "audio.wav frames.log video.mkv video.mp4", "wrote video.mkv, video.mp4, audio.wav and frames.log into "},
-        {"--png --end 0.1 -y", true, 0, "audio.wav frame-000000.png frames.log", "wrote 1 frame PNG (frame-000000.png), audio.wav and frames.log into "},
-    };
-    for (const auto& c : cases) {
-        if (c.video && !haveFfmpeg()) continue;
-        const Captured run = capture("again-and-again", std::string("--fps 10 --size 320x180 ") + c.arguments);
-        EXPECT_EQ(run.status, c.status) << c.arguments << ": " << run.errors;
-        EXPECT_EQ(leftIn(run.out), c.left) << c.arguments;
-        EXPECT_NE(run.errors.find(c.message), std::string::npos) << run.errors;
-    }
+    const char* frames3 = "audio.wav frame-000000.png frame-000001.png frame-000002.png frames.log";
+    const std::string how = "--fps 10 --size 320x180 ";
+    expectRows({
+        {"again", how + "--png --end 0.3", 0, "wrote 3 frame PNGs (frame-000000.png to frame-000002.png), audio.wav and frames.log into ", frames3},
+        {"again", how + "--png --start 0.1 --end 0.2", 3, "holds an earlier capture (5 files: audio.wav, ...); give -y (--overwrite) to replace it", frames3},
+        {"again", how + "--png --start 0.1 --end 0.2 -y", 0, "1 frame (0.100 s of the demo) in ", "audio.wav frame-000001.png frames.log"},
+        {"again", how + "--end 0.1 --mp4 --overwrite", 0, "wrote video.mkv, video.mp4, audio.wav and frames.log into ",
+         "audio.wav frames.log video.mkv video.mp4", true},
+        {"again", how + "--png --end 0.1 -y", 0, "wrote 1 frame PNG (frame-000000.png), audio.wav and frames.log into ",
+         "audio.wav frame-000000.png frames.log"},
+    });
 }
 
 // A full disk, a real 256 KiB tmpfs (skipped where mounting is not allowed): one line naming
@@ -343,26 +350,16 @@ TEST(CaptureRun, AnEarlierCaptureIsRefusedOrReplacedWhole)
 // part's folder and log).
 TEST(CaptureRun, AFullDiskGivesOneLineAndLeavesNothingThatLooksComplete)
 {
-    const std::string disk = dir() / "disk";
+    const std::string disk = dir() / "disk", out = disk + "/out", how = "--fps 10 --size 1920x1080 ";
+    const std::string full = "strobarium-capture: cannot write '" + out + "[0-9]/[^']+': No space left on device";
     std::filesystem::create_directory(disk);
     if (std::system(("mount -t tmpfs -o size=256k tmpfs '" + disk + "' 2>/dev/null").c_str()) != 0)
         GTEST_SKIP() << "no tmpfs can be mounted here (it needs root)";
-    const struct { const char* arguments; bool video; const char* left; } cases[] = {
-        {"--png", false, ""},
-        {"--crf 0", true, ""},
-        {"--png --jobs 2", false, "part-N-of-8 part-N-of-8/capture.log"},
-    };
-    for (const auto& c : cases) {
-        if (c.video && !haveFfmpeg()) continue;
-        const Captured run = capture(disk + "/out", std::string("--fps 10 --size 1920x1080 ") + c.arguments);
-        EXPECT_EQ(run.status, 1) << run.errors;
-        EXPECT_TRUE(std::regex_search(run.errors, std::regex("(^|\n)strobarium-capture: (part [0-9] of 8 failed: )?cannot write '" +
-                                                             disk + "/out/[^']*': No space left on device[^\n]*\n$")))
-            << run.errors;
-        EXPECT_TRUE(c.video || run.errors.find('\n') + 1 == run.errors.size() || std::string(c.arguments).find("jobs") != std::string::npos) << run.errors;
-        EXPECT_TRUE(std::regex_match(leftIn(disk + "/out"), std::regex(c.left))) << leftIn(disk + "/out");
-        std::filesystem::remove_all(disk + "/out");
-    }
+    expectRows({
+        {out + "1", how + "--png", 1, full, "", false, true},
+        {out + "2", how + "--crf 0", 1, full, "", true, true},
+        {out + "3", how + "--png --jobs 2", 1, "of 8 failed: cannot write '" + out + "3/part-", "part-N-of-8 part-N-of-8/capture.log"},
+    });
     std::system(("umount '" + disk + "'").c_str());
 }
 
