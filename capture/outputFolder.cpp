@@ -111,23 +111,17 @@ bool commitOutputFolder(std::string& written, const std::vector<std::string>& ke
                               std::error_code ignored;
                               return fs::equivalent(old, path, ignored);
                           });
-        if (!kept) fs::remove_all(old, error);
-        if (error) break;
+        if (!kept && (fs::remove_all(old, error), error)) break;
     }
     std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(partial, error)) {
-        if (error || !entry.is_regular_file(error)) continue;
-        const std::string name = entry.path().filename().string();
-        if (name == "ffmpeg.log") continue;
-        fs::rename(entry.path(), outputFolder / name, error);
-        if (error) break;
-        names.push_back(name);
-    }
+    for (fs::directory_iterator entry(partial, error), end; !error && entry != end; entry.increment(error))
+        if (entry->is_regular_file() && entry->path().filename() != "ffmpeg.log") names.push_back(entry->path().filename().string());
+    for (std::size_t i = 0; !error && i < names.size(); ++i) fs::rename(partial / names[i], outputFolder / names[i], error);
+    if (error) complain("cannot move the capture into '" + outputFolder.string() + "': " + error.message());
     std::error_code ignored;
     fs::remove_all(partial, ignored);
     outputFolder.clear();
     written = describe(names);
-    if (error) complain("cannot move the capture into place: " + error.message());
     return !error;
 }
 
