@@ -159,7 +159,8 @@ bool joinVideo(const std::vector<std::string>& parts, const std::vector<uint32_t
     if (!ok) complain("cannot write '" + list + "': " + std::strerror(errno));
     if (ok && !muxVideo(list, true, pendingFile("audio.wav"), pendingFile(to), pendingFile("ffmpeg.log"), error)) {
         ffmpegFailed = stopRequested() == 0 && ffmpegLogExplains(error);
-        complain(cannotWrite(to, ffmpegFailed ? error + " (ffmpeg's messages are in '" + finalFile("ffmpeg.log") + "')" : error));
+        if (stopRequested() == 0)
+            complain(cannotWrite(to, ffmpegFailed ? error + " (ffmpeg's messages are in '" + finalFile("ffmpeg.log") + "')" : error));
         ok = false;
     }
     std::error_code ignored;
