@@ -116,7 +116,8 @@ bool loadBytes(const uint8_t* bytes, std::size_t size, const char* path, std::st
     if (!wholeModule(bytes, size, path, reason, notice)) return false;
     std::string cause;
     if (!buildTimeline(bytes, size, playerRate, cause)) {
-        reason = "module " + moduleName(path) + ": " + cause;
+        // For a file cut short, where it ends says more than libxmp's refusal.
+        if (notice.empty()) reason = "module " + moduleName(path) + ": " + cause;
         return false;
     }
     if (!startMix(bytes, size, playerRate, timelineEvents()[timelineEventCount() - 1].sample)) {
