@@ -10,7 +10,11 @@
 //                           X visual is fixed at creation; choosing and setting cannot fail
 //   sent messages         = window events, delivered to the window procedure while polling
 //   posted messages       = key events (and the quit), handed to the frame loop
-//   message boxes         = SDL's, except on Windows, where the system's own is at hand
+//   message boxes         = SDL's, except on Windows, where the system's own is at hand; on
+//                           X11 each runs in a child process that a stop request ends
+// SDL's video, and with it the one display connection, is started for the start question and
+// held to the end: an X server that resets when its last client leaves must not see it go
+// between the question and the window.
 #include "app/platform.h"
 
 #include <SDL.h>
@@ -18,6 +22,10 @@
 #include <unistd.h>
 #ifndef _WIN32
 #include <dlfcn.h>
+#include <poll.h>
+#include <sys/wait.h>
+
+#include <csignal>
 #endif
 
 #include <cstdio>
@@ -26,6 +34,7 @@
 
 #include "app/keyMap.h"
 #include "os/glPixelFormat.h"
+#include "os/os.h"
 #include "scene/projection.h"
 
 namespace {
@@ -313,14 +322,34 @@ int platformMessageBox(const char* text, const char* caption, unsigned flags)
         nullptr,
     };
     // Without a display nobody could answer; the reason has been told already, and the text
-    // of every box but the start question is on stderr too.
-    if (!startVideo()) return 0;
-    int button = 0;
-    if (SDL_ShowMessageBox(&box, &button) != 0) {
-        std::fprintf(stderr, "strobarium: cannot show the box \"%s\": %s\n", caption, SDL_GetError());
-        button = 0;
+    // of every box but the start question is on stderr too. Started once, and held.
+    static const bool videoStarted = startVideo();
+    if (!videoStarted) return 0;
+    // SDL's box waits for its answer in a process of its own, deaf to our signals. Run from a
+    // child of ours in a process group of its own, it goes, box and all, on a stop request. A
+    // child shares our display connection, which SDL's box touches once a window exists: so
+    // from then on the box is shown here.
+    int answer[2];
+    const pid_t child = window == nullptr && pipe(answer) == 0 ? fork() : -1;
+    if (child <= 0) {
+        int button = 0;
+        if (child == 0) setpgid(0, 0);
+        if (SDL_ShowMessageBox(&box, &button) != 0) {
+            std::fprintf(stderr, "strobarium: cannot show the box \"%s\": %s\n", caption, SDL_GetError());
+            button = 0;
+        }
+        if (child < 0) return button;
+        _exit(write(answer[1], &button, sizeof button) == sizeof button ? 0 : 1);
     }
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    setpgid(child, child);
+    close(answer[1]);
+    int button = 0;
+    pollfd reply{answer[0], POLLIN, 0};
+    while (stopRequested() == 0 && poll(&reply, 1, 50) == 0) continue;
+    if (stopRequested() != 0) kill(-child, SIGKILL);
+    else if (read(answer[0], &button, sizeof button) != sizeof button) button = 0;
+    close(answer[0]);
+    waitpid(child, nullptr, 0);
     return button;
 }
 #endif
