@@ -3,8 +3,9 @@
 //   class registration    = starting SDL's video subsystem (and disabling the screen saver);
 //                           on Windows SDL registers the class "OpenGL" itself, on X11 the
 //                           name becomes the window's class hint
-//   display-mode switch   = finding a 1280x720 mode with 4 bytes per pixel; SDL changes the
-//                           mode when the fullscreen window carrying it is shown
+//   display-mode switch   = finding a 1280x720 mode with 4 bytes per pixel and showing the
+//                           demo's fullscreen window with it, as SDL changes the mode only then;
+//                           the switch counts as done once the display runs that mode
 //   device context        = the window itself (SDL swaps and binds contexts by window)
 //   pixel format          = GL attributes set just before the window is created, since the
 //                           X visual is fixed at creation; choosing and setting cannot fail
@@ -41,7 +42,6 @@ namespace {
 
 WindowProc windowProc;
 SDL_Window* window;
-SDL_DisplayMode fullscreenMode;
 bool quitPosted;
 int quitCode;
 
@@ -138,6 +138,19 @@ bool startVideo()
     return false;
 }
 
+// The demo's window, hidden, with the pixel format asked for first (X fixes the visual at
+// creation); null with the reason on stderr.
+SDL_Window* newWindow(Uint32 modeFlag)
+{
+    SDL_GL_ResetAttributes();
+    std::string reason;
+    if (!requestPixelFormat(reason)) {
+        std::fprintf(stderr, "strobarium: %s\n", reason.c_str());
+        return nullptr;
+    }
+    return SDL_CreateWindow("strobarium by kelsot", 0, 0, pictureWidth, pictureHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | modeFlag);
+}
+
 bool takeQuit(WindowMessage& message)
 {
     if (!quitPosted) return false;
@@ -179,8 +192,16 @@ bool platformSwitchDisplay()
         SDL_DisplayMode mode;
         if (SDL_GetDisplayMode(0, i, &mode) != 0) continue;
         if (mode.w == pictureWidth && mode.h == pictureHeight && SDL_BYTESPERPIXEL(mode.format) == 4) {
-            fullscreenMode = mode;
-            return true;
+            window = newWindow(SDL_WINDOW_FULLSCREEN);
+            SDL_DisplayMode now{};
+            const bool switched = window != nullptr && SDL_SetWindowDisplayMode(window, &mode) == 0 &&
+                                  (SDL_ShowWindow(window), SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0) &&
+                                  SDL_GetCurrentDisplayMode(0, &now) == 0 && now.w == pictureWidth && now.h == pictureHeight;
+            if (switched) return true;
+            // Refused: the question comes, and a window of the other kind may follow.
+            if (window != nullptr) SDL_DestroyWindow(window);
+            window = nullptr;
+            return false;
         }
     }
     return false;
@@ -193,18 +214,10 @@ void platformRestoreDisplay()
 
 void platformShowCursor(bool show) { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
 
+// A fullscreen window exists already: the switch made it.
 PlatformWindow* platformCreateWindow(PlatformModule*, bool fullscreen)
 {
-    SDL_GL_ResetAttributes();
-    std::string reason;
-    if (!requestPixelFormat(reason)) {
-        std::fprintf(stderr, "strobarium: %s\n", reason.c_str());
-        return nullptr;
-    }
-    const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN |
-                         (fullscreen ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_RESIZABLE);
-    window = SDL_CreateWindow("strobarium by kelsot", 0, 0, pictureWidth, pictureHeight, flags);
-    if (window != nullptr && fullscreen) SDL_SetWindowDisplayMode(window, &fullscreenMode);
+    if (window == nullptr) window = newWindow(fullscreen ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_RESIZABLE);
     return handleOf(window);
 }
 
