@@ -263,7 +263,11 @@ const char* captureUsage()
 {
     return "usage: strobarium-capture [options]\n"
            "Renders the demo offline, frame by frame, from Data/ in the working directory\n"
+#ifdef _WIN32
+           "(or, when there is none, from the Data folder beside strobarium-capture.exe).\n"
+#else
            "(or, when there is none, from the installed data).\n"
+#endif
            "  -o, --output DIR   where to write (default \"capture\"): audio.wav, frames.log and\n"
            "                     video.mkv, or frame-NNNNNN.png without ffmpeg or with --png\n"
            "  --fps N[/D]        frames per second, 1 to 1000 (default 60; e.g. 60000/1001)\n"

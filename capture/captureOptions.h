@@ -32,7 +32,7 @@ struct CaptureOptions {
     // renderer at every size, and CRF 16 looks like the frames themselves.
     int crf = 16;
     std::string preset = "ultrafast";
-    bool reference = false;  // every particle drawn as the live demo draws it
+    bool reference = false;  // every particle on its own in immediate mode, the reference
     bool png = false;        // numbered PNG frames even when ffmpeg is there
     bool mp4 = false;        // video.mp4 for uploading, next to the master video.mkv
     bool overwrite = false;  // -y: an earlier capture in the output folder is replaced

@@ -49,17 +49,17 @@ bool parseBitmap(const uint8_t* bytes, std::size_t size, BitmapView& view, std::
     const uint16_t planes = read16le(info + (core ? 8 : 12));
     const uint16_t bitsPerPixel = read16le(info + (core ? 10 : 14));
     const uint32_t compression = core ? compressionNone : read32le(info + 16);
-    const uint32_t declaredImageBytes = core ? 0 : read32le(info + 20);
 
     if (planes != 1 || bitsPerPixel != 24) return refuse(reason, "not a 24-bit bitmap");
     if (compression != compressionNone) return refuse(reason, "compressed bitmap");
     if (height < 0) return refuse(reason, "rows stored top-down");
     if (width <= 0 || height == 0) return refuse(reason, "no pixels (width or height 0 or less)");
 
+    // The pixels follow from width, height and depth alone, as other readers take them: the
+    // image size field is not read, since some writers count padding in it that no row has.
     // Sizes in 64 bits: nothing below can wrap, whatever the header says. Bytes after the
     // pixel array are left alone.
     const uint64_t imageBytes = static_cast<uint64_t>(bitmapRowBytes(width)) * static_cast<uint64_t>(height);
-    if (declaredImageBytes != 0 && declaredImageBytes != imageBytes) return refuse(reason, "image size field disagrees with the image");
     if (pixelOffset < fileHeaderBytes + headerBytes) return refuse(reason, "pixel data overlaps the headers");
     if (static_cast<uint64_t>(pixelOffset) + imageBytes > size) return refuse(reason, "pixel data runs past the end of the file");
 

@@ -1,7 +1,8 @@
 // Our BMP reader. It accepts one kind of image: uncompressed (BI_RGB), 24-bit, bottom-up, of
 // any width and height (whether OpenGL takes that size is the texture loader's question), under
 // any header the platform's own loader read (OS/2 core, the info header and its V2 to V5
-// versions), whatever the file header's size field says and with any bytes after the pixels.
+// versions), whatever the file header's and the image's size fields say and with any bytes
+// after the pixels.
 // The pixel array of such a file already is the layout the textures are uploaded in
 // (blue-green-red, rows padded to 4 bytes, bottom row first), so nothing is converted: the
 // reader only proves that the array is really there. Anything else is rejected with false and

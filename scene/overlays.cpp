@@ -16,8 +16,11 @@ constexpr auto relaxed = std::memory_order_relaxed;
 // False while an unseen frame runs the overlays' decisions: then nothing reaches OpenGL.
 bool drawing = true;
 
-// Title, cards, backdrop and greetings sit exactly on the far plane; depth clamping (on only
-// while the overlays draw) keeps projection rounding from clipping them away.
+// Title, cards, backdrop and greetings sit exactly on the far plane, where projection rounding
+// could clip them away: while the overlays draw, depth is clamped, or where OpenGL cannot clamp
+// it, flattened to the middle of the depth range. Either way no near or far plane clips them,
+// and as x, y and w are those of the one projection, they cover the same pixels (nothing tests
+// or writes depth).
 constexpr float overlayDepth = -100.0f;
 
 struct Greeting {
@@ -99,6 +102,18 @@ bool drawGreeting()
     return false;
 }
 
+// The projection with its depth row zeroed, the projection before kept on the stack.
+void flattenDepth()
+{
+    GLfloat matrix[16];
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glGetFloatv(GL_PROJECTION_MATRIX, matrix);
+    for (int column = 0; column < 4; ++column) matrix[4 * column + 2] = 0.0f;
+    glLoadMatrixf(matrix);
+    glMatrixMode(GL_MODELVIEW);
+}
+
 bool drawChosenOverlays()
 {
     switch (order()) {
@@ -122,10 +137,17 @@ bool drawOverlays()
 {
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glBlendFunc(GL_ONE, GL_ZERO);
-    glEnable(GL_DEPTH_CLAMP);
+    if (depthClampInUse) glEnable(GL_DEPTH_CLAMP);
+    else flattenDepth();
     const bool finishTestDue = drawChosenOverlays();
-    // Particles are clipped at the far plane as usual; only the overlays are clamped.
-    glDisable(GL_DEPTH_CLAMP);
+    // Particles are clipped at the far plane as usual; only the overlays escape it.
+    if (depthClampInUse) {
+        glDisable(GL_DEPTH_CLAMP);
+    } else {
+        glMatrixMode(GL_PROJECTION);
+        glPopMatrix();
+        glMatrixMode(GL_MODELVIEW);
+    }
     return finishTestDue;
 }
 

@@ -1,5 +1,6 @@
 #include "scene/textures.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -8,6 +9,7 @@
 
 GLuint texParticle, texTitle, texByline, texDemoFor, texEvent, texBlack, texGreet1, texGreet2, texGreet3,
     texGreet4, texGreet5, texGreet6, texGreet7, texWarning;
+bool depthClampInUse = false;
 
 GLuint* const textureSlots[bitmapCount] = {
     &texParticle, &texTitle,  &texByline, &texDemoFor, &texEvent,  &texBlack,  &texGreet1,
@@ -15,6 +17,8 @@ GLuint* const textureSlots[bitmapCount] = {
 };
 
 namespace {
+
+const char* glText(GLenum name) { return reinterpret_cast<const char*>(glGetString(name)); }
 
 bool hasExtension(const char* extensions, const char* name)
 {
@@ -28,9 +32,8 @@ bool hasExtension(const char* extensions, const char* name)
 // that preceded it, take any size up to the same largest side.
 bool takesAnySize()
 {
-    const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-    return (version && std::atoi(version) >= 2) ||
-           hasExtension(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)), "GL_ARB_texture_non_power_of_two");
+    const char* version = glText(GL_VERSION);
+    return (version && std::atoi(version) >= 2) || hasExtension(glText(GL_EXTENSIONS), "GL_ARB_texture_non_power_of_two");
 }
 
 bool isPowerOfTwo(int32_t n) { return n > 0 && (n & (n - 1)) == 0; }
@@ -75,8 +78,21 @@ bool loadTextures(std::string& reason)
     return true;
 }
 
+bool depthClampAvailable()
+{
+    // Core from desktop OpenGL 3.2; OpenGL ES (WebGL among them) names its version after "OpenGL
+    // ES " and has only the extension.
+    const char* version = glText(GL_VERSION);
+    int major = 0, minor = 0;
+    if (version && std::sscanf(version, "%d.%d", &major, &minor) == 2 && (major > 3 || (major == 3 && minor >= 2))) return true;
+    const char* extensions = glText(GL_EXTENSIONS);
+    return hasExtension(extensions, "GL_ARB_depth_clamp") || hasExtension(extensions, "GL_NV_depth_clamp") ||
+           hasExtension(extensions, "GL_EXT_depth_clamp");
+}
+
 void setRenderState()
 {
+    depthClampInUse = depthClampAvailable();
     glShadeModel(GL_SMOOTH);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClearDepth(1.0);

@@ -2,7 +2,8 @@
 //
 // Globals owned here: the texture slots, zero until loadTextures fills them in the order of
 // bitmapFiles, then constant. Written only by loadTextures (from initScene, main thread); read
-// by the frame and the overlays.
+// by the frame and the overlays. depthClampInUse: what depthClampAvailable said when
+// setRenderState ran; read by the overlays.
 #pragma once
 
 #include <GL/gl.h>
@@ -25,6 +26,7 @@ extern GLuint texGreet5;
 extern GLuint texGreet6;
 extern GLuint texGreet7;
 extern GLuint texWarning;
+extern bool depthClampInUse;
 
 // The same 14 slots in load order: textureSlots[i] receives bitmapFiles[i].
 extern GLuint* const textureSlots[bitmapCount];
@@ -34,5 +36,10 @@ extern GLuint* const textureSlots[bitmapCount];
 // the file ("Data/greetz4.bmp: cannot open the file").
 bool loadTextures(std::string& reason);
 
-// The state that holds for the whole run: no depth test, additive blending, 2D texturing.
+// True when the current OpenGL clamps depth on request (GL_DEPTH_CLAMP): desktop 3.2 and later,
+// or one of the extensions that bring it. OpenGL 1.1 and WebGL do not.
+bool depthClampAvailable();
+
+// The state that holds for the whole run: no depth test, additive blending, 2D texturing; and
+// whether the overlays may clamp depth.
 void setRenderState();

@@ -107,7 +107,7 @@ std::vector<uint8_t> pngPixels(const std::string& path)
 }
 
 // Both passes, each twice in effect: the default pass leaves out the quads that add nothing
-// and batches the rest; --reference draws every particle as the live demo does. They agree to
+// and batches the rest; --reference draws every particle on its own in immediate mode. They agree to
 // one step of 255 in every channel (llvmpipe may round a blend differently between them).
 TEST(CaptureRun, SameFramesAndSoundOnEveryRunFromAnyStartInEitherPass)
 {

@@ -124,6 +124,21 @@ TEST_F(Frame, InitStopsAtTheFirstUnusableBitmapAndSaysWhy)
     }
 }
 
+TEST(RenderState, DepthClampIsCoreFromDesktop32OrAnExtension)
+{
+    const struct { const char *version, *extensions; bool clamps; } cases[] = {
+        {"1.1", "", false}, {"3.1 Mesa 22.3.6", "GL_ARB_depth_clamped GL_XGL_depth_clamp", false},
+        {"3.2.0", "", true}, {"10.0", "", true}, {"2.1", "GL_EXT_bgra GL_NV_depth_clamp", true},
+        {"OpenGL ES 3.2", "", false}, {"OpenGL ES 2.0 (WebGL 1.0)", "GL_EXT_depth_clamp", true},
+        {"2.1", "GL_ARB_depth_clamp", true},
+    };
+    for (const auto& c : cases) {
+        recordingGl::describe(c.version, c.extensions, 2048);
+        EXPECT_EQ(depthClampAvailable(), c.clamps) << c.version << " / " << c.extensions;
+    }
+    recordingGl::describe("1.1", "", 2048);
+}
+
 TEST_F(Frame, TheLatticeIsZonedOneStepAhead)
 {
     buildLattice();

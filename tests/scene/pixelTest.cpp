@@ -5,6 +5,7 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "os/offscreenContext.h"
@@ -83,6 +84,34 @@ TEST_F(Pixels, ParticlesAddColourTimesAlphaUpToTheFarPlaneWhichTheOverlaysLeaveA
     EXPECT_EQ(shows(-34, -2, -89, "128 0 0 "), "128 0 0 ") << "half alpha adds half";
     EXPECT_EQ(shows(-9, -7, -100, "0 255 0 "), "0 255 0 ") << "on the far plane";
     EXPECT_EQ(shows(-46, -14, -100.5, "0 0 0 "), "0 0 0 ") << "half a unit beyond";
+}
+
+// Where OpenGL cannot clamp depth (OpenGL 1.1, WebGL; here Mesa told to hide it), the overlays
+// flatten it instead and must cover exactly the pixels clamping gives; either way they escape a
+// far plane that rounding has brought nearer than they are.
+TEST_F(Pixels, OverlaysShowTheSamePixelsWhetherDepthIsClampedOrFlattened)
+{
+    ASSERT_EQ(initScene(error), 1) << error;
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(55, 1280.0 / 720, 0.1f, 99.9);
+    glMatrixMode(GL_MODELVIEW);
+    EXPECT_EQ(depthClampInUse, !std::getenv("MESA_EXTENSION_OVERRIDE")) << "what this Mesa offers";
+    const bool offered = depthClampInUse;
+    for (Particle& p : particles) p.active = 0;
+    while (glGetError() != GL_NO_ERROR) continue;  // what came before
+    std::vector<uint8_t> frames[2];
+    for (const auto& [order, row] : {std::pair{1, 0}, {3, 0}, {9, 0}}) {
+        for (const bool clamped : {false, offered}) {
+            depthClampInUse = clamped, syncState.order = order, syncState.row = row;
+            ASSERT_TRUE(renderFrame());
+            frames[clamped].assign(1280 * 720 * 3, 0);
+            glReadPixels(0, 0, 1280, 720, GL_RGB, GL_UNSIGNED_BYTE, frames[clamped].data());
+            EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << order << (clamped ? " clamped" : " flattened");
+        }
+        EXPECT_LT(std::count(frames[0].begin(), frames[0].end(), 0), std::ptrdiff_t(frames[0].size())) << order << ": drawn";
+        EXPECT_TRUE(frames[0] == frames[offered]) << order << ": flattened and clamped differ";
+    }
 }
 
 // Whatever the view test calls outside draws no pixel on real Mesa, at the demo's size and at

@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+
 namespace {
 
 GLuint nextTextureName = 1;
@@ -98,6 +100,12 @@ const GLubyte* glGetString(GLenum name)
 }
 
 void glGetIntegerv(GLenum name, GLint* value) { *value = name == GL_MAX_TEXTURE_SIZE ? maxTextureSize : 0; }
+
+// Not recorded: the overlays' projection where depth cannot be clamped.
+void glPushMatrix() {}
+void glPopMatrix() {}
+void glGetFloatv(GLenum, GLfloat* values) { std::fill_n(values, 16, 0.0f); }
+void glLoadMatrixf(const GLfloat*) {}
 
 void glGenTextures(GLsizei n, GLuint* textures)
 {

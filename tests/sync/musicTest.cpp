@@ -108,20 +108,35 @@ TEST_F(Music, TheFrameLoopSeesTheScriptedPositionsAndHits)
     EXPECT_EQ(observedEnds, 1);
 }
 
+// Without a sound device the question comes once, with the cause; a yes plays on the music's clock.
 TEST_F(Music, EachWayTheMusicCannotStartIsOneLineNamingItsCause)
 {
     const std::vector<uint8_t> module = encodeXm(blankSong(20));
-    const std::tuple<const char*, std::size_t, const char*> cases[] = {  // driver, module bytes, cause
-        {"disk", 0, "cannot open module \"Data/sonavel3.xm\": No such file or directory"},
-        {"no-such-driver", module.size(), "no audio device"},
+    static bool answer;
+    static std::string asked;
+    // driver, module bytes, the answer to playing without sound; the cause ("" when it plays), what was asked
+    const std::tuple<const char*, std::size_t, bool, const char*, const char*> cases[] = {
+        {"disk", 0, true, "cannot open module \"Data/sonavel3.xm\": No such file or directory", ""},
+        {"no-such-driver", module.size(), false, "no audio device", "no audio device"},
+        {"no-such-driver", module.size(), true, "", "no audio device"},
     };
     setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
-    for (const auto& [driver, bytes, cause] : cases) {
+    for (const auto& [driver, bytes, yes, cause, question] : cases) {
         ASSERT_TRUE(!bytes || writeFileBytes("Data/sonavel3.xm", std::vector<uint8_t>(module.begin(), module.begin() + long(bytes))));
         setenv("SDL_AUDIODRIVER", driver, 1);
         std::string why;
-        EXPECT_FALSE(startMusic(why));
-        stopMusic();
+        resetSyncState();
+        answer = yes, asked.clear();
+        EXPECT_EQ(startMusic(why, [](const std::string& cause) { return asked += cause + "\n", answer; }), !*cause);
         EXPECT_TRUE(why.rfind(cause, 0) == 0 && why.find('\n') == std::string::npos) << driver << " " << bytes << ": " << why;
+        EXPECT_EQ(asked.rfind(question, 0), 0u) << asked;
+        EXPECT_EQ(std::count(asked.begin(), asked.end(), '\n'), *question ? 1 : 0) << asked;
+        if (!*cause) {  // order 1 starts 64 rows (0.63 s) in, on the music's clock: not at once, but soon
+            usleep(300000);
+            EXPECT_EQ(syncState.order.load(), 0);
+            for (int i = 0; i < 300 && syncState.order.load() < 1; ++i) usleep(10000);
+            EXPECT_EQ(syncState.order.load(), 1);
+        }
+        stopMusic();
     }
 }
