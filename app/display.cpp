@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "os/os.h"
 #include "scene/frame.h"
 #include "scene/projection.h"
 #include "scene/textures.h"
@@ -59,6 +60,8 @@ int openDisplayWindow()
             platformShowCursor(false);
         } else if (tellUser(fallbackQuestion, "Ooops..", MB_YESNO | MB_ICONWARNING) == IDYES) {
             fullscreen = false;
+        } else if (stopRequested() != 0) {
+            return 0;  // the question was ended, not answered
         } else {
             // Nothing was changed yet; the class simply stays registered until the process ends.
             tellUser("Program Will Now Close.", "ERROR", MB_OK | MB_ICONERROR);
@@ -82,10 +85,8 @@ int openDisplayWindow()
     // the real client area already, and the next one brings it back.
     setProjection(pictureWidth, pictureHeight);
     std::string reason;
-    if (!initScene(reason)) {
-        std::fprintf(stderr, "strobarium: %s\n", reason.c_str());
-        return failStartup("Initialization Failed.");
-    }
+    // The generic box names the cause on a second line: which file, and what is wrong with it.
+    if (!initScene(reason)) return failStartup(("Initialization Failed.\n" + reason).c_str());
     return 1;
 }
 

@@ -3,14 +3,19 @@
 //   class registration    = starting SDL's video subsystem (and disabling the screen saver);
 //                           on Windows SDL registers the class "OpenGL" itself, on X11 the
 //                           name becomes the window's class hint
-//   display-mode switch   = finding a 1280x720 mode with 4 bytes per pixel; SDL changes the
-//                           mode when the fullscreen window carrying it is shown
+//   display-mode switch   = finding a 1280x720 mode with 4 bytes per pixel and showing the
+//                           demo's fullscreen window with it, as SDL changes the mode only then;
+//                           the switch counts as done once the display runs that mode
 //   device context        = the window itself (SDL swaps and binds contexts by window)
 //   pixel format          = GL attributes set just before the window is created, since the
 //                           X visual is fixed at creation; choosing and setting cannot fail
 //   sent messages         = window events, delivered to the window procedure while polling
 //   posted messages       = key events (and the quit), handed to the frame loop
-//   message boxes         = SDL's, except on Windows, where the system's own is at hand
+//   message boxes         = SDL's, except on Windows, where the system's own is at hand; on
+//                           X11 each runs in a child process that a stop request ends
+// SDL's video, and with it the one display connection, is started for the start question and
+// held to the end: an X server that resets when its last client leaves must not see it go
+// between the question and the window.
 // In a web page (built with Emscripten) the page around the canvas (packaging/web/index.html)
 // stands in for what a browser has no use for or does not give a program: the start question
 // is its own pair of buttons, clicked before the program starts, and it shows every other box;
@@ -26,6 +31,10 @@
 #include <emscripten.h>
 #elif !defined(_WIN32)
 #include <dlfcn.h>
+#include <poll.h>
+#include <sys/wait.h>
+
+#include <csignal>
 #endif
 
 #include <cstdio>
@@ -34,6 +43,7 @@
 
 #include "app/keyMap.h"
 #include "os/glPixelFormat.h"
+#include "os/os.h"
 #include "player/player.h"
 #include "scene/projection.h"
 #include "sync/syncState.h"
@@ -60,7 +70,6 @@ EM_JS(void, pageSongPosition, (int order, int row), { Module.strobariumPosition(
 
 WindowProc windowProc;
 SDL_Window* window;
-SDL_DisplayMode fullscreenMode;
 bool quitPosted;
 int quitCode;
 
@@ -157,6 +166,19 @@ bool startVideo()
     return false;
 }
 
+// The demo's window, hidden, with the pixel format asked for first (X fixes the visual at
+// creation); null with the reason on stderr.
+SDL_Window* newWindow(Uint32 modeFlag)
+{
+    SDL_GL_ResetAttributes();
+    std::string reason;
+    if (!requestPixelFormat(reason)) {
+        std::fprintf(stderr, "strobarium: %s\n", reason.c_str());
+        return nullptr;
+    }
+    return SDL_CreateWindow("strobarium by kelsot", 0, 0, pictureWidth, pictureHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | modeFlag);
+}
+
 bool takeQuit(WindowMessage& message)
 {
     if (!quitPosted) return false;
@@ -206,8 +228,16 @@ bool platformSwitchDisplay()
         SDL_DisplayMode mode;
         if (SDL_GetDisplayMode(0, i, &mode) != 0) continue;
         if (mode.w == pictureWidth && mode.h == pictureHeight && SDL_BYTESPERPIXEL(mode.format) == 4) {
-            fullscreenMode = mode;
-            return true;
+            window = newWindow(SDL_WINDOW_FULLSCREEN);
+            SDL_DisplayMode now{};
+            const bool switched = window != nullptr && SDL_SetWindowDisplayMode(window, &mode) == 0 &&
+                                  (SDL_ShowWindow(window), SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0) &&
+                                  SDL_GetCurrentDisplayMode(0, &now) == 0 && now.w == pictureWidth && now.h == pictureHeight;
+            if (switched) return true;
+            // Refused: the question comes, and a window of the other kind may follow.
+            if (window != nullptr) SDL_DestroyWindow(window);
+            window = nullptr;
+            return false;
         }
     }
     return false;
@@ -220,14 +250,9 @@ void platformRestoreDisplay()
 
 void platformShowCursor(bool show) { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
 
+// A fullscreen window exists already: the switch made it.
 PlatformWindow* platformCreateWindow(PlatformModule*, bool fullscreen)
 {
-    SDL_GL_ResetAttributes();
-    std::string reason;
-    if (!requestPixelFormat(reason)) {
-        std::fprintf(stderr, "strobarium: %s\n", reason.c_str());
-        return nullptr;
-    }
 #ifdef __EMSCRIPTEN__
     // Either way the canvas keeps the requested size; the page scales it to fill its window.
     static_cast<void>(fullscreen);
@@ -235,9 +260,7 @@ PlatformWindow* platformCreateWindow(PlatformModule*, bool fullscreen)
 #else
     const Uint32 sizing = fullscreen ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_RESIZABLE;
 #endif
-    window = SDL_CreateWindow("strobarium by kelsot", 0, 0, pictureWidth, pictureHeight,
-                              SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | sizing);
-    if (window != nullptr && (sizing & SDL_WINDOW_FULLSCREEN) != 0) SDL_SetWindowDisplayMode(window, &fullscreenMode);
+    if (window == nullptr) window = newWindow(sizing);
     return handleOf(window);
 }
 
@@ -370,14 +393,34 @@ int platformMessageBox(const char* text, const char* caption, unsigned flags)
         nullptr,
     };
     // Without a display nobody could answer; the reason has been told already, and the text
-    // of every box but the start question is on stderr too.
-    if (!startVideo()) return 0;
-    int button = 0;
-    if (SDL_ShowMessageBox(&box, &button) != 0) {
-        std::fprintf(stderr, "strobarium: cannot show the box \"%s\": %s\n", caption, SDL_GetError());
-        button = 0;
+    // of every box but the start question is on stderr too. Started once, and held.
+    static const bool videoStarted = startVideo();
+    if (!videoStarted) return 0;
+    // SDL's box waits for its answer in a process of its own, deaf to our signals. Run from a
+    // child of ours in a process group of its own, it goes, box and all, on a stop request. A
+    // child shares our display connection, which SDL's box touches once a window exists: so
+    // from then on the box is shown here.
+    int answer[2];
+    const pid_t child = window == nullptr && pipe(answer) == 0 ? fork() : -1;
+    if (child <= 0) {
+        int button = 0;
+        if (child == 0) setpgid(0, 0);
+        if (SDL_ShowMessageBox(&box, &button) != 0) {
+            std::fprintf(stderr, "strobarium: cannot show the box \"%s\": %s\n", caption, SDL_GetError());
+            button = 0;
+        }
+        if (child < 0) return button;
+        _exit(write(answer[1], &button, sizeof button) == sizeof button ? 0 : 1);
     }
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    setpgid(child, child);
+    close(answer[1]);
+    int button = 0;
+    pollfd reply{answer[0], POLLIN, 0};
+    while (stopRequested() == 0 && poll(&reply, 1, 50) == 0) continue;
+    if (stopRequested() != 0) kill(-child, SIGKILL);
+    else if (read(answer[0], &button, sizeof button) != sizeof button) button = 0;
+    close(answer[0]);
+    waitpid(child, nullptr, 0);
     return button;
 }
 #endif

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "capture/frameSink.h"
+#include "capture/outputFolder.h"
 #include "capture/progress.h"
 #include "capture/readback.h"
 #include "capture/songPoints.h"
@@ -18,6 +19,7 @@
 #include "capture/wavWriter.h"
 #include "common/dataFiles.h"
 #include "os/offscreenContext.h"
+#include "os/os.h"
 #include "player/offline.h"
 #include "scene/frame.h"
 #include "scene/particles.h"
@@ -77,18 +79,6 @@ bool advanceAudio(uint64_t& audioSample, uint64_t toSample, bool keep, std::stri
     return true;
 }
 
-bool makeOutputDir(const std::string& dir)
-{
-    std::error_code error;
-    std::filesystem::create_directories(dir, error);
-    if (error || !std::filesystem::is_directory(dir, error)) {
-        complain("cannot create the output directory '" + dir + "': " +
-                 (error ? error.message() : std::string("a file of that name is in the way")));
-        return false;
-    }
-    return true;
-}
-
 bool startPlayer()
 {
     // The offline output cannot fail at our constant rate: a failure is the module's.
@@ -99,89 +89,94 @@ bool startPlayer()
     return started;
 }
 
+// The files being written, under their names in the partial folder.
 struct Outputs {
     std::string wavPath;
     std::string logPath;
     std::string videoOnlyPath;
     std::string videoPath;
     std::string mp4Path;  // empty: no MP4 asked for
+    std::string ffmpegLog;
     FILE* log = nullptr;
     FILE* video = nullptr;
+    bool ffmpegExplains = false;  // ffmpeg's failure is the capture's: its log is kept
 };
 
-bool openOutputs(const CaptureOptions& options, Outputs& outputs)
+std::string cannotWrite(const char* name, const std::string& cause) { return "cannot write '" + finalFile(name) + "': " + cause; }
+
+bool openOutputs(const CaptureOptions& options, Outputs& outputs, std::string& error)
 {
-    const std::filesystem::path dir(options.outputDir);
-    outputs.wavPath = (dir / "audio.wav").string();
-    outputs.logPath = (dir / "frames.log").string();
+    outputs.wavPath = pendingFile("audio.wav");
+    outputs.logPath = pendingFile("frames.log");
     std::string reason;
     if (!openWav(outputs.wavPath, reason)) {
-        complain("cannot write '" + outputs.wavPath + "': " + reason);
+        error = cannotWrite("audio.wav", reason);
         return false;
     }
-    outputs.log = std::fopen(outputs.logPath.c_str(), "w");
+    // Binary, so that the log is the same bytes on every system.
+    outputs.log = std::fopen(outputs.logPath.c_str(), "wb");
     if (!outputs.log) {
-        complain("cannot write '" + outputs.logPath + "': " + std::strerror(errno));
+        error = cannotWrite("frames.log", std::strerror(errno));
         return false;
     }
     std::fprintf(outputs.log, "%s\n", frameLogHeading);
     FrameSinkSetup setup;
     setup.log = outputs.log;
+    setup.shownFolder = finalFile("");
     if (!options.png && ffmpegAvailable()) {
-        outputs.videoOnlyPath = (dir / "video-only.mp4").string();  // MP4 keeps exact timestamps
-        outputs.videoPath = (dir / "video.mkv").string();
-        if (options.mp4) outputs.mp4Path = (dir / "video.mp4").string();
-        std::string error;
-        outputs.video = openVideoPipe(outputs.videoOnlyPath, options, error);
-        if (!outputs.video) {
-            complain(error);
-            return false;
-        }
+        outputs.videoOnlyPath = pendingFile("video-only.mp4");  // MP4 keeps exact timestamps
+        outputs.videoPath = pendingFile("video.mkv");
+        if (options.mp4) outputs.mp4Path = pendingFile("video.mp4");
+        outputs.ffmpegLog = pendingFile("ffmpeg.log");
+        outputs.video = openVideoPipe(outputs.videoOnlyPath, outputs.ffmpegLog, options, error);
+        if (!outputs.video) return false;
         setup.video = outputs.video;
     } else {
-        setup.pngPattern = (dir / "frame-%06llu.png").string();
+        setup.pngFolder = pendingFile("");
     }
     setup.width = options.width;
     setup.height = options.height;
     if (!startFrameSink(setup)) {
-        complain("no frame sink for " + std::to_string(options.width) + "x" + std::to_string(options.height));
+        error = "no frame sink for " + std::to_string(options.width) + "x" + std::to_string(options.height);
         return false;
     }
     return true;
 }
 
-// Closes what openOutputs opened, muxing the video when everything went well so far.
-bool closeOutputs(Outputs& outputs, bool ok)
+// ffmpeg's failure, when nothing failed before it: the reason the capture gives.
+void blameFfmpeg(Outputs& outputs, const char* name, const std::string& why, std::string& error)
+{
+    if (!error.empty()) return;
+    outputs.ffmpegExplains = ffmpegLogExplains(why);
+    error = cannotWrite(name, outputs.ffmpegExplains ? why + " (ffmpeg's messages are in '" + finalFile("ffmpeg.log") + "')" : why);
+}
+
+// Closes what openOutputs opened, muxing the video when everything went well so far; `error`
+// keeps the first failure. A stop request or an earlier failure stops the encoder unheard,
+// unless its going away was that failure.
+void closeOutputs(Outputs& outputs, std::string& error)
 {
     std::string reason;
-    if (!finishFrameSink(reason)) {
-        if (ok) complain(reason);
-        ok = false;
-    }
-    if (!closeWav(reason) && ok) {
-        complain("cannot finish '" + outputs.wavPath + "': " + reason);
-        ok = false;
-    }
-    if (outputs.log && std::fclose(outputs.log) != 0 && ok) {
-        complain("cannot finish '" + outputs.logPath + "'");
-        ok = false;
-    }
+    if (!finishFrameSink(reason) && error.empty()) error = reason;
+    const bool encoderWent = frameSinkPipeBroke();
+    if (!closeWav(reason) && error.empty()) error = cannotWrite("audio.wav", reason);
+    if (outputs.log && std::fclose(outputs.log) != 0 && error.empty()) error = cannotWrite("frames.log", std::strerror(errno));
     outputs.log = nullptr;
-    std::string error;
-    if (!closeVideoPipe(error) && ok) {
-        complain(error);
-        ok = false;
+    if (outputs.video) {
+        const std::string written = encoderWent ? error : std::string();
+        if (encoderWent) error.clear();  // its own failure says why
+        const bool stop = stopRequested() != 0 || !error.empty();
+        if (!closeVideoPipe(stop, reason)) blameFfmpeg(outputs, "video.mkv", reason, error);
+        if (error.empty() && !stop) error = written;
     }
-    for (const std::string* muxed : {&outputs.videoPath, &outputs.mp4Path}) {
-        if (ok && !outputs.videoOnlyPath.empty() && !muxed->empty() &&
-            !muxVideo(outputs.videoOnlyPath, false, outputs.wavPath, *muxed, error)) {
-            complain(error);
-            ok = false;
-        }
+    outputs.video = nullptr;
+    for (const auto& [muxed, name] : {std::pair{&outputs.videoPath, "video.mkv"}, {&outputs.mp4Path, "video.mp4"}}) {
+        if (!error.empty() || stopRequested() != 0 || outputs.videoOnlyPath.empty() || muxed->empty()) continue;
+        if (!muxVideo(outputs.videoOnlyPath, false, outputs.wavPath, *muxed, outputs.ffmpegLog, reason))
+            blameFfmpeg(outputs, name, reason, error);
     }
     std::error_code ignored;
     if (!outputs.videoOnlyPath.empty()) std::filesystem::remove(outputs.videoOnlyPath, ignored);
-    return ok;
 }
 
 struct Span {
@@ -192,7 +187,7 @@ struct Span {
 
 // The Kth of N parts: an equal share of the frames that the whole stretch would write; the last
 // part runs on to wherever the whole would have stopped.
-bool narrowToPart(const CaptureOptions& options, Span& span)
+int narrowToPart(const CaptureOptions& options, Span& span)
 {
     const uint64_t first = span.firstFrame;
     const uint64_t total = span.expectedEnd - first;
@@ -200,24 +195,24 @@ bool narrowToPart(const CaptureOptions& options, Span& span)
     const uint64_t n = uint64_t(options.partCount);
     span.firstFrame = first + total * (k - 1) / n;
     if (k < n) span.endFrame = span.expectedEnd = first + total * k / n;
-    if (span.firstFrame < span.expectedEnd) return true;
+    if (span.firstFrame < span.expectedEnd) return exitWritten;
     complain("part " + std::to_string(k) + " of " + std::to_string(n) + " has no frames: the stretch has only " +
-             std::to_string(total));
-    return false;
+             counted(total, "frame"));
+    return exitBadOptions;
 }
 
-bool resolveSpan(const CaptureOptions& options, Span& span)
+int resolveSpan(const CaptureOptions& options, Span& span)
 {
     uint64_t startSample = 0;
     uint64_t endSample = UINT64_MAX;
     std::string error;
     if (options.start.kind != SongPoint::unset && !songPointSample(options.start, startSample, error)) {
         complain("--start: " + error);
-        return false;
+        return exitBadOptions;
     }
     if (options.end.kind != SongPoint::unset && !songPointSample(options.end, endSample, error)) {
         complain("--end: " + error);
-        return false;
+        return exitBadOptions;
     }
     const uint32_t n = options.fpsNumerator;
     const uint32_t d = options.fpsDenominator;
@@ -225,47 +220,42 @@ bool resolveSpan(const CaptureOptions& options, Span& span)
     span.endFrame = endSample == UINT64_MAX ? UINT64_MAX : firstFrameAtOrAfter(endSample, n, d);
     if (span.endFrame <= span.firstFrame) {
         complain("--end must lie after --start (no frame falls between them)");
-        return false;
+        return exitBadOptions;
     }
     // The frame in which the demo ends: the first frame after its finishing event.
     const uint64_t finishFrame = firstFrameAtOrAfter(demoEndSample() + 1, n, d) + 1;
     span.expectedEnd = std::min(span.endFrame, finishFrame);
     if (span.firstFrame >= finishFrame) {
         complain("--start lies after the end of the demo");
-        return false;
+        return exitBadOptions;
     }
-    return options.partCount == 0 || narrowToPart(options, span);
+    return options.partCount == 0 ? exitWritten : narrowToPart(options, span);
 }
 
-bool setUp(const CaptureOptions& options, std::string& error)
-{
-    if (!openOffscreenContext(options.width, options.height, error)) return false;
-    setProjection(options.width, options.height);
-    std::string reason;
-    if (!initScene(reason)) {
-        error = "cannot load the scene: " + reason;
-        return false;
-    }
-    return true;
-}
-
-// Context, scene, player, the stretch to capture and the output folder; false, with all of it
-// closed again and the reason printed, when any is missing.
-bool start(const CaptureOptions& options, Span& span)
+// Context, scene, player and the stretch to capture: the exit status, with all of it closed
+// again and the reason printed when any is missing.
+int start(const CaptureOptions& options, Span& span)
 {
     resetSyncState();
     std::string error;
-    if (!setUp(options, error)) {
+    int status = exitWritten;
+    if (!openOffscreenContext(options.width, options.height, error)) {
         complain(error);
-        closeOffscreenContext();
-        return false;
+        status = exitFailed;
+    } else {
+        setProjection(options.width, options.height);
+        if (!initScene(error)) {
+            complain("cannot load the scene: " + error);
+            status = exitBadData;
+        } else if (!startPlayer()) {
+            status = exitBadData;
+        } else {
+            status = resolveSpan(options, span);
+            if (status != exitWritten) stopMusic();
+        }
     }
-    if (!startPlayer() || !resolveSpan(options, span) || !makeOutputDir(options.outputDir)) {
-        stopMusic();
-        closeOffscreenContext();
-        return false;
-    }
-    return true;
+    if (status != exitWritten) closeOffscreenContext();
+    return status;
 }
 
 struct Run {
@@ -275,7 +265,7 @@ struct Run {
 };
 
 // A shown frame: drawn, read back and handed to the sink with its log line.
-bool drawFrame(const CaptureOptions& options, const Span& span, Run& run, uint64_t sample)
+bool drawFrame(const CaptureOptions& options, const Span& span, Run& run, uint64_t sample, std::string& error)
 {
     if (run.frame == span.firstFrame) startProgress();
     const int32_t order = syncState.order.load(std::memory_order_relaxed);
@@ -294,29 +284,26 @@ bool drawFrame(const CaptureOptions& options, const Span& span, Run& run, uint64
     readBackFrame(record);
     ++run.written;
     showProgress(run.written, span.expectedEnd - span.firstFrame);
-    std::string reason;
-    if (frameSinkWriting(reason)) return true;
-    complain(reason);
-    return false;
+    return frameSinkWriting(error);
 }
 
 enum class Step { next, over, failed };
 
 // One frame: the sound up to its sample (kept from the first shown frame on), the syncs before
 // it, then the frame, drawn, or run unseen before the stretch begins.
-Step stepFrame(const CaptureOptions& options, const Span& span, const Outputs& outputs, Run& run)
+Step stepFrame(const CaptureOptions& options, const Span& span, Run& run, std::string& error)
 {
     const uint64_t sample = frameSample(run.frame, options.fpsNumerator, options.fpsDenominator);
     std::string reason;
     if (!advanceAudio(run.audioSample, sample, run.frame > span.firstFrame, reason)) {
-        complain("cannot write the sound to '" + outputs.wavPath + "': " + reason);
+        error = cannotWrite("audio.wav", reason);
         return Step::failed;
     }
     forgetDeliveredSyncs();
     offlineDeliverSyncs(sample);
     if (run.frame < span.firstFrame) {
         runUnseenFrame();
-    } else if (!drawFrame(options, span, run, sample)) {
+    } else if (!drawFrame(options, span, run, sample, error)) {
         return Step::failed;
     }
     // A player that never raised its end would keep us here for ever; the song is over.
@@ -324,10 +311,13 @@ Step stepFrame(const CaptureOptions& options, const Span& span, const Outputs& o
     return over ? Step::over : Step::next;
 }
 
-bool runFrames(const CaptureOptions& options, const Span& span, const Outputs& outputs, Run& run)
+// The frames of the stretch, until it ends, a write fails (false with `error`) or a stop is
+// requested (false, `error` empty).
+bool runFrames(const CaptureOptions& options, const Span& span, Run& run, std::string& error)
 {
     for (; run.frame < span.endFrame; ++run.frame) {
-        const Step step = stepFrame(options, span, outputs, run);
+        if (stopRequested() != 0) return false;
+        const Step step = stepFrame(options, span, run, error);
         if (step == Step::failed) return false;
         if (step == Step::over) {
             ++run.frame;
@@ -338,12 +328,23 @@ bool runFrames(const CaptureOptions& options, const Span& span, const Outputs& o
     std::string reason;
     if (advanceAudio(run.audioSample, frameSample(run.frame, options.fpsNumerator, options.fpsDenominator), true, reason))
         return true;
-    complain("cannot write the sound to '" + outputs.wavPath + "': " + reason);
+    error = cannotWrite("audio.wav", reason);
     return false;
 }
 
-void report(const CaptureOptions& options, const Span& span, const Run& run, const Outputs& outputs, CaptureStats* stats)
+// The outputs moved into place and the summary, or nothing kept and why: the exit status.
+int finish(const CaptureOptions& options, const Span& span, const Run& run, const Outputs& outputs,
+           const std::string& error, CaptureStats* stats)
 {
+    if (stopRequested() != 0) return abandonStopped("after " + counted(run.written, "frame") + " of " +
+                                                    std::to_string(span.expectedEnd - span.firstFrame));
+    if (!error.empty()) {
+        abandonOutputFolder(outputs.ffmpegExplains ? std::vector<std::string>{"ffmpeg.log"} : std::vector<std::string>{});
+        complain(error);
+        return exitFailed;
+    }
+    std::string written;
+    if (!commitOutputFolder(written)) return exitFailed;
     const uint32_t n = options.fpsNumerator;
     const uint32_t d = options.fpsDenominator;
     CaptureStats done;
@@ -351,38 +352,44 @@ void report(const CaptureOptions& options, const Span& span, const Run& run, con
     done.seconds = progressSeconds();
     done.demoSeconds = double(frameSample(run.frame, n, d) - frameSample(span.firstFrame, n, d)) / mixRate;
     if (stats) *stats = done;
-    std::fprintf(stderr, "strobarium-capture: %" PRIu64 " frames (%.3f s of the demo) in %.1f s, %.2f fps, into %s\n",
-                 done.frames, done.demoSeconds, done.seconds, done.seconds > 0 ? double(done.frames) / done.seconds : 0.0,
-                 (outputs.videoPath.empty() ? options.outputDir + " (PNG frames)" : outputs.videoPath).c_str());
+    std::fprintf(stderr, "strobarium-capture: %s (%.3f s of the demo) in %.1f s, %.2f fps: wrote %s into %s\n",
+                 counted(done.frames, "frame").c_str(), done.demoSeconds, done.seconds,
+                 done.seconds > 0 ? double(done.frames) / done.seconds : 0.0, written.c_str(), options.outputDir.c_str());
+    return exitWritten;
 }
 
 }  // namespace
 
-bool countFrames(const CaptureOptions& options, uint64_t& frames)
+int countFrames(const CaptureOptions& options, uint64_t& frames)
 {
     resetSyncState();
     Span span{};
-    const bool ok = startPlayer() && resolveSpan(options, span);
+    const int status = startPlayer() ? resolveSpan(options, span) : exitBadData;
     stopMusic();
-    frames = ok ? span.expectedEnd - span.firstFrame : 0;
-    return ok;
+    frames = status == exitWritten ? span.expectedEnd - span.firstFrame : 0;
+    return status;
 }
 
 int runCapture(const CaptureOptions& options, CaptureStats* stats)
 {
     Span span{};
-    if (!start(options, span)) return 1;
+    int status = start(options, span);
+    if (status == exitWritten) status = openOutputFolder(options.outputDir, options.overwrite);
+    if (status != exitWritten) {
+        stopMusic();
+        closeOffscreenContext();
+        return status;
+    }
     Outputs outputs;
     Run run;
-    bool ok = openOutputs(options, outputs);
+    std::string error;
+    const bool opened = openOutputs(options, outputs, error);
     startReadback(options.width, options.height);
-    ok = ok && runFrames(options, span, outputs, run);
+    if (opened) runFrames(options, span, run, error);
     finishReadback();
     endProgress();
-    ok = closeOutputs(outputs, ok) && ok;
+    closeOutputs(outputs, error);
     stopMusic();
     closeOffscreenContext();
-    if (!ok) return 1;
-    report(options, span, run, outputs, stats);
-    return 0;
+    return finish(options, span, run, outputs, error, stats);
 }

@@ -25,10 +25,11 @@ struct CaptureStats {
 };
 
 // Everything: outputs, context, scene, player, frames, summary. The process exit status;
-// every failure has printed one clear line on stderr.
+// every failure has printed one clear line on stderr. A stop request ends it at the next
+// frame, keeping nothing.
 int runCapture(const CaptureOptions& options, CaptureStats* stats = nullptr);
 
 // The frames a capture with `options` would write, as far as the demo's end can be foreseen,
-// from the module alone (no context, no scene); false, with one line on stderr, when the
-// module cannot be loaded or the options name no stretch of it.
-bool countFrames(const CaptureOptions& options, uint64_t& frames);
+// from the module alone (no context, no scene); the exit status, with one line on stderr,
+// when the module cannot be loaded or the options name no stretch of it.
+int countFrames(const CaptureOptions& options, uint64_t& frames);

@@ -70,6 +70,7 @@ bool parseFlag(const char* name, CaptureOptions& options)
     const struct { const char* name; bool CaptureOptions::*flag; } flags[] = {
         {"-h", &CaptureOptions::help},       {"--help", &CaptureOptions::help}, {"--png", &CaptureOptions::png},
         {"--reference", &CaptureOptions::reference}, {"--mp4", &CaptureOptions::mp4},
+        {"-y", &CaptureOptions::overwrite}, {"--overwrite", &CaptureOptions::overwrite},
     };
     for (const auto& f : flags) {
         if (std::strcmp(name, f.name) != 0) continue;
@@ -252,7 +253,8 @@ std::vector<std::string> captureArguments(const CaptureOptions& options)
     if (options.end.kind != SongPoint::unset) args.insert(args.end(), {"--end", songPointText(options.end)});
     if (options.partCount > 0)
         args.insert(args.end(), {"--part", std::to_string(options.part) + "/" + std::to_string(options.partCount)});
-    for (const auto& [flag, name] : {std::pair{options.reference, "--reference"}, {options.png, "--png"}, {options.mp4, "--mp4"}})
+    for (const auto& [flag, name] : {std::pair{options.reference, "--reference"}, {options.png, "--png"}, {options.mp4, "--mp4"},
+                                        {options.overwrite, "-y"}})
         if (flag) args.push_back(name);
     return args;
 }
@@ -277,10 +279,19 @@ const char* captureUsage()
            "                     never holds the capture up)\n"
            "  --reference        draw every particle on its own in immediate mode (slower), for checking\n"
            "  --png              numbered PNG frames even when ffmpeg is installed\n"
-           "  --mp4              also video.mp4 (H.264 High, AAC 320 kb/s) for uploading;\n"
+           "  --mp4              also video.mp4 (H.264 High, AAC aiming at 384 kb/s) for uploading;\n"
            "                     video.mkv (with the exact sound as FLAC) is the master\n"
            "  --part K/N         only the Kth of N equal parts of the frames, for --join\n"
            "  --jobs N           run 4N parts, N at a time, on this machine and join them\n"
            "  --join DIR...      join part folders, in order, into -o DIR (the last option)\n"
-           "  -h, --help         this text\n";
+           "  -y, --overwrite    replace an earlier capture in DIR (without it, it is refused)\n"
+           "  -h, --help         this text\n"
+           "Every file is written into DIR/capture.partial/ and moved into DIR only once the\n"
+           "whole capture has succeeded: a capture that fails or is stopped leaves none of its\n"
+           "files, only the log that explains a failure (DIR/ffmpeg.log; with --jobs, the\n"
+           "failed part's folder DIR/part-K-of-N/ with its capture.log).\n"
+           "Exit status: 0 written; 1 the capture failed (writing, ffmpeg, OpenGL or a part);\n"
+           "2 bad options, or a stretch the demo does not have; 3 DIR holds an earlier capture;\n"
+           "4 missing or broken input (Data/, or the part folders given to --join);\n"
+           "130, 143, 129 stopped by SIGINT (Ctrl-C), SIGTERM or SIGHUP.\n";
 }

@@ -35,6 +35,7 @@ struct CaptureOptions {
     bool reference = false;  // every particle on its own in immediate mode, the reference
     bool png = false;        // numbered PNG frames even when ffmpeg is there
     bool mp4 = false;        // video.mp4 for uploading, next to the master video.mkv
+    bool overwrite = false;  // -y: an earlier capture in the output folder is replaced
     // --part K/N: the Kth of N equal runs of frames of the stretch (1-based); 0/0: all of it.
     int part = 0;
     int partCount = 0;
@@ -42,6 +43,10 @@ struct CaptureOptions {
     std::vector<std::string> join;   // --join: the part folders to join, in order, and nothing else
     bool help = false;       // --help given: print usage, nothing else
 };
+
+// The exit statuses, one for each kind of mistake (the usage text lists them); a stop request
+// gives stopExitStatus(signal).
+constexpr int exitWritten = 0, exitFailed = 1, exitBadOptions = 2, exitEarlierCapture = 3, exitBadData = 4;
 
 constexpr int mostJobs = 256;
 constexpr int mostParts = 100000;

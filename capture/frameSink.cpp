@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 
@@ -27,14 +28,19 @@ uint64_t framesDone = 0;       // guarded by slotMutex
 bool stopping = false;         // guarded by slotMutex
 
 std::atomic<bool> failed{false};
+std::atomic<bool> pipeBroke{false};
 std::string failure;  // written by the sink thread before `failed` is raised, read after
 
-void fail(const std::string& what, const std::string& cause)
+void fail(const std::string& why)
 {
     if (failed.load()) return;
-    failure = what + ": " + cause;
+    failure = why;
     failed.store(true);
 }
+
+void failWriting(const std::string& file, const std::string& cause) { fail("cannot write '" + file + "': " + cause); }
+
+std::string shown(const std::string& name) { return (std::filesystem::path(sinkSetup.shownFolder) / name).string(); }
 
 void writeFrame(const FrameSlot& slot)
 {
@@ -43,15 +49,19 @@ void writeFrame(const FrameSlot& slot)
     const std::size_t bytes = std::size_t(sinkSetup.width) * sinkSetup.height * 3;
     const uint64_t hash = frameHash(uprightFrame, bytes);
     if (sinkSetup.video) {
-        if (std::fwrite(uprightFrame, 1, bytes, sinkSetup.video) != bytes) fail("writing to ffmpeg", std::strerror(errno));
-    } else if (!sinkSetup.pngPattern.empty()) {
-        char path[4096];
-        std::snprintf(path, sizeof path, sinkSetup.pngPattern.c_str(), static_cast<unsigned long long>(slot.record.frame));
+        if (std::fwrite(uprightFrame, 1, bytes, sinkSetup.video) != bytes) {
+            pipeBroke.store(true);
+            fail(std::string("writing to ffmpeg: ") + std::strerror(errno));
+        }
+    } else if (!sinkSetup.pngFolder.empty()) {
+        const std::string name = frameFileName(slot.record.frame);
         std::string reason;
-        if (!writePng(path, uprightFrame, sinkSetup.width, sinkSetup.height, reason)) fail(std::string("writing ") + path, reason);
+        if (!writePng((std::filesystem::path(sinkSetup.pngFolder) / name).string(), uprightFrame, sinkSetup.width,
+                      sinkSetup.height, reason))
+            failWriting(shown(name), reason);
     }
     const int length = formatFrameLine(slot.record, hash, lineBuffer, sizeof lineBuffer);
-    if (std::fprintf(sinkSetup.log, "%.*s\n", length, lineBuffer) < 0) fail("writing the frame log", std::strerror(errno));
+    if (!failed.load() && std::fprintf(sinkSetup.log, "%.*s\n", length, lineBuffer) < 0) failWriting(shown("frames.log"), std::strerror(errno));
 }
 
 void sinkLoop()
@@ -93,6 +103,7 @@ bool startFrameSink(const FrameSinkSetup& setup)
     framesDone = 0;
     stopping = false;
     failed.store(false);
+    pipeBroke.store(false);
     failure.clear();
     sinkThread = std::thread(sinkLoop);
     return true;
@@ -117,6 +128,14 @@ bool frameSinkWriting(std::string& reason)
     if (!failed.load()) return true;
     reason = failure;
     return false;
+}
+
+bool frameSinkPipeBroke() { return pipeBroke.load(); }
+
+std::string frameFileName(uint64_t frame)
+{
+    const std::string number = std::to_string(frame);
+    return "frame-" + std::string(number.size() < 6 ? 6 - number.size() : 0, '0') + number + ".png";
 }
 
 bool finishFrameSink(std::string& reason)

@@ -26,7 +26,8 @@ struct FrameSlot {
 struct FrameSinkSetup {
     FILE* log = nullptr;        // frame log lines go here (required)
     FILE* video = nullptr;      // raw RGB24 frames go here when set ...
-    std::string pngPattern;     // ... else, when not empty, a printf pattern taking the frame number
+    std::string pngFolder;      // ... else, when not empty, frameFileName(k) files into this folder
+    std::string shownFolder;    // the folder that messages name the PNG files and frames.log in
     int width = pictureWidth;   // of every frame, 1 to the largest capture size
     int height = pictureHeight;
 };
@@ -39,8 +40,15 @@ FrameSlot& claimFrameSlot();
 // Capture thread: the slot from claimFrameSlot is complete; the sink takes it.
 void submitFrameSlot();
 
-// False with the reason once any write has failed: the capture should stop.
+// False with the reason ("cannot write 'FILE': cause") once any write has failed: the capture
+// should stop.
 bool frameSinkWriting(std::string& reason);
+// True once a write to the video pipe has failed: the encoder has gone, and its own messages
+// say why.
+bool frameSinkPipeBroke();
+
+// "frame-000042.png": six digits at least.
+std::string frameFileName(uint64_t frame);
 
 // Waits until every submitted frame is written and stops the thread. False with the reason when
 // a write failed.

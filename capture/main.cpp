@@ -16,7 +16,7 @@ int main(int argc, char** argv)
     std::string error;
     if (!parseCaptureOptions(argc, argv, options, error)) {
         std::fprintf(stderr, "strobarium-capture: %s\n%s", error.c_str(), captureUsage());
-        return 2;
+        return exitBadOptions;
     }
     if (options.help) {
         std::fputs(captureUsage(), stdout);
@@ -28,9 +28,8 @@ int main(int argc, char** argv)
     options.outputDir = std::filesystem::absolute(options.outputDir, ignored).string();
     for (std::string& part : options.join) part = std::filesystem::absolute(part, ignored).string();
     enterDataFolder();
-    if (!options.join.empty()) return joinParts(options.join, options.outputDir, options.mp4);
-    uint64_t frames = 0;
-    if (options.jobs > 1 && !countFrames(options, frames)) return 1;
-    if (options.jobs > 1) return runJobs(options, ownProgramFile(ignored).string(), frames);
+    watchStopRequests();
+    if (!options.join.empty()) return joinParts(options.join, options.outputDir, options.mp4, options.overwrite);
+    if (options.jobs > 1) return runJobs(options, ownProgramFile(ignored).string());
     return runCapture(options);
 }

@@ -13,13 +13,14 @@
 
 #include "capture/captureOptions.h"
 
-// Joins the part folders, in order, into `outputDir`: the frame logs' rows and the WAVs' sound
-// one after the other, the videos' streams joined without re-encoding (into video.mkv with
-// FLAC sound, and video.mp4 when `mp4`) or the PNG frames copied. The exit status; on failure
-// one line says why and nothing joined is left in `outputDir`.
-int joinParts(const std::vector<std::string>& parts, const std::string& outputDir, bool mp4);
+// Joins the part folders, in order, into `outputDir` (as openOutputFolder allows): the frame
+// logs' rows and the WAVs' sound one after the other, the videos' streams joined without
+// re-encoding (into video.mkv with FLAC sound, and video.mp4 when `mp4`) or the PNG frames
+// copied. The exit status; on failure one line says why and nothing joined is left.
+int joinParts(const std::vector<std::string>& parts, const std::string& outputDir, bool mp4, bool overwrite);
 
-// Runs a few parts per job of the capture's `frames` frames, options.jobs at once, as
-// processes of `program` in folders of their own under the output folder, and joins them
-// there. A failed part fails the whole, named in the message. The exit status.
-int runJobs(const CaptureOptions& options, const std::string& program, uint64_t frames);
+// Runs a few parts per job of the capture, options.jobs at once, as processes of `program` in
+// folders of their own (part-K-of-N) in the output folder, and joins them there. The first part
+// that fails, or a stop request, stops them all; the failed part is named with the end of its
+// log and its folder kept, and nothing else is. The exit status.
+int runJobs(const CaptureOptions& options, const std::string& program);

@@ -10,10 +10,15 @@
 
 namespace {
 
+// libpng's own handler prints its failures; the caller says what failed, once.
+void quiet(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void ignore(png_structp, png_const_charp) {}
+
 // libpng reports errors by longjmp; this keeps the jump out of any function with live C++ objects.
-bool writeRows(FILE* file, const uint8_t* rgb, int width, int height)
+// A failed write leaves its cause in errno, kept in `error` before libpng's clean-up can change it.
+bool writeRows(FILE* file, const uint8_t* rgb, int width, int height, int& error)
 {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, quiet, ignore);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
     if (!info) {
@@ -21,6 +26,7 @@ bool writeRows(FILE* file, const uint8_t* rgb, int width, int height)
         return false;
     }
     if (setjmp(png_jmpbuf(png))) {
+        error = errno;
         png_destroy_write_struct(&png, &info);
         return false;
     }
@@ -51,10 +57,11 @@ bool writePng(const std::string& path, const uint8_t* rgb, int width, int height
         reason = std::strerror(errno);
         return false;
     }
-    // libpng reports its own failures by its jump, not through errno.
-    const bool written = writeRows(file, rgb, width, height);
+    errno = 0;
+    int error = 0;
+    const bool written = writeRows(file, rgb, width, height, error);
     const bool closed = std::fclose(file) == 0;
     if (!closed) reason = std::strerror(errno);
-    if (!written) reason = "libpng could not write the image";
+    if (!written) reason = error ? std::strerror(error) : "libpng could not write the image";
     return written && closed;
 }

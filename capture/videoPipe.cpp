@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <vector>
 
@@ -12,31 +14,46 @@ namespace {
 
 ProgramId encoder = noProgram;
 FILE* encoderPipe = nullptr;
+std::string encoderLog;  // where the encoder's messages go
 
-bool waitFfmpeg(ProgramId child, const char* what, std::string& error)
+// The cause of ffmpeg's failure from its log: a full disk said in the system's words, else
+// ffmpeg's last line. A disk too full for the log itself is seen from its free space.
+constexpr const char* diskFull = "No space left on device";
+
+std::string failureIn(const std::string& logPath, int status)
+{
+    std::ifstream log(logPath);
+    std::string last;
+    for (std::string line; std::getline(log, line);) {
+        if (line.find(diskFull) != std::string::npos) return diskFull;
+        if (!line.empty()) last = line;
+    }
+    std::error_code error;
+    const auto room = std::filesystem::space(std::filesystem::path(logPath).parent_path(), error);
+    if (last.empty() && !error && room.available < 65536) return diskFull;
+    return "ffmpeg failed (exit status " + std::to_string(status) + ")" + (last.empty() ? "" : ": " + last);
+}
+
+bool waitFfmpeg(ProgramId child, const std::string& logPath, std::string& error)
 {
     int status = 0;
     std::string reason;
     if (!waitProgram(child, status, reason)) {
-        error = std::string(what) + ": " + reason;
+        error = "waiting for ffmpeg: " + reason;
         return false;
     }
-    if (status == 0) return true;
-    error = std::string(what) + " failed (ffmpeg exit status " + std::to_string(status) + ")";
-    return false;
-}
-
-bool runFfmpeg(const char* const* args, const char* what, std::string& error)
-{
-    const ProgramId child = startProgram(args, nullptr, error);
-    return child != noProgram && waitFfmpeg(child, what, error);
+    if (status != 0) error = failureIn(logPath, status);
+    return status == 0;
 }
 
 }  // namespace
 
+bool ffmpegLogExplains(const std::string& why) { return why != diskFull; }
+
 bool ffmpegAvailable() { return programOnPath("ffmpeg"); }
 
-FILE* openVideoPipe(const std::string& videoOnlyPath, const CaptureOptions& options, std::string& error)
+FILE* openVideoPipe(const std::string& videoOnlyPath, const std::string& logPath, const CaptureOptions& options,
+                    std::string& error)
 {
     const std::string size = std::to_string(options.width) + "x" + std::to_string(options.height);
     const std::string rate = std::to_string(options.fpsNumerator) + "/" + std::to_string(options.fpsDenominator);
@@ -56,34 +73,33 @@ FILE* openVideoPipe(const std::string& videoOnlyPath, const CaptureOptions& opti
                           "-c:v", "libx264", "-preset", options.preset.c_str(), "-crf", crf.c_str(),
                           "-profile:v", profile, "-x264-params", "cabac=1:8x8dct=1", "-g", gop.c_str(), "-flags", "+cgop",
                           videoOnlyPath.c_str(), nullptr};
-    encoder = startProgram(args, &encoderPipe, error);
+    encoderLog = logPath;
+    encoder = startProgram(args, &encoderPipe, logPath.c_str(), error);
     return encoder == noProgram ? nullptr : encoderPipe;
 }
 
-bool closeVideoPipe(std::string& error)
+bool closeVideoPipe(bool stop, std::string& error)
 {
     if (encoder == noProgram) return true;
-    bool ok = true;
-    if (encoderPipe && std::fclose(encoderPipe) != 0) {
-        error = std::string("writing to ffmpeg: ") + std::strerror(errno);
-        ok = false;
-    }
+    const bool closed = !encoderPipe || std::fclose(encoderPipe) == 0;
+    const std::string closing = std::strerror(errno);
     encoderPipe = nullptr;
-    std::string waitError;
-    if (!waitFfmpeg(encoder, "encoding the video", waitError)) {
-        if (ok) error = waitError;
-        ok = false;
-    }
+    if (stop) stopProgram(encoder);
+    std::string reason;
+    const bool encoded = waitFfmpeg(encoder, encoderLog, reason);
     encoder = noProgram;
-    return ok;
+    if (stop) return true;
+    if (!encoded) error = reason;
+    else if (!closed) error = "the pipe to ffmpeg: " + closing;
+    return encoded && closed;
 }
 
 bool muxVideo(const std::string& video, bool videoIsList, const std::string& wavPath, const std::string& outputPath,
-              std::string& error)
+              const std::string& logPath, std::string& error)
 {
     const bool mp4 = outputPath.size() > 4 && outputPath.compare(outputPath.size() - 4, 4, ".mp4") == 0;
     // What the big video sites ask for: AAC-LC at 48 kHz and at least 320 kb/s (ffmpeg's encoder
-    // stays under its target: 384k gives about 335 kb/s of the song), the index at the front.
+    // stays under its target: 384k gives 377 kb/s over the whole song), the index at the front.
     const char* mp4Audio[] = {"-c:a", "aac", "-b:a", "384k", "-ar", "48000", "-movflags", "+faststart"};
     const char* flac[] = {"-c:a", "flac"};
     std::vector<const char*> args = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-y", "-nostdin"};
@@ -93,5 +109,6 @@ bool muxVideo(const std::string& video, bool videoIsList, const std::string& wav
     else args.insert(args.end(), std::begin(flac), std::end(flac));
     args.push_back(outputPath.c_str());
     args.push_back(nullptr);
-    return runFfmpeg(args.data(), mp4 ? "muxing the MP4 video" : "muxing the video", error);
+    const ProgramId child = startProgram(args.data(), nullptr, logPath.c_str(), error);
+    return child != noProgram && waitFfmpeg(child, logPath, error);
 }

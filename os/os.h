@@ -30,19 +30,22 @@ bool programOnPath(const char* name);
 // Starts args[0] (null-terminated list), found on PATH. With `input` non-null its standard
 // input is a pipe whose write end comes back in *input, held by us alone, so that closing
 // it ends the helper's input; writing after the helper died fails rather than killing us.
+// With `errorLog` non-null its standard error is appended to that file.
 // noProgram with the reason in `error` when it cannot be started.
-ProgramId startProgram(const char* const* args, FILE** input, std::string& error);
+ProgramId startProgram(const char* const* args, FILE** input, const char* errorLog, std::string& error);
 // Waits for the helper to end: true with its exit status (128 + signal when killed), or
-// false with the reason.
+// false with the reason. A stop request heard while waiting asks the helper to stop
+// (stopProgram), so that no wait outlasts the request by more than the helper's own ending.
 bool waitProgram(ProgramId program, int& exitStatus, std::string& error);
 
 // Starts the program at `path` with `args` (null-terminated, args[0] its name) as a worker: its
 // standard input empty, its standard error into the file `errorLog`. noProgram with the reason
 // when it cannot be started.
 ProgramId startWorker(const char* path, const char* const* args, const char* errorLog, std::string& error);
-// Waits for whichever of `running` (started programs) ends first: true with it and its exit
-// status as waitProgram gives it; false when that cannot be waited for.
-bool waitAnyProgram(const std::vector<ProgramId>& running, ProgramId& ended, int& exitStatus);
+// Waits for whichever of `running` (started programs, any number) ends first: true with it and
+// its exit status as waitProgram gives it, or at once with `ended` noProgram when a stop request
+// is heard; false with the reason when they cannot be waited for.
+bool waitAnyProgram(const std::vector<ProgramId>& running, ProgramId& ended, int& exitStatus, std::string& error);
 // Asks a started program to end; waiting for it is still needed.
 void stopProgram(ProgramId program);
 // Sets `name` in this process's environment, and so in the programs it starts, unless it is set.

@@ -40,7 +40,7 @@ bool programOnPath(const char* name)
     return false;
 }
 
-ProgramId startProgram(const char* const* args, FILE** input, std::string& error)
+ProgramId startProgram(const char* const* args, FILE** input, const char* errorLog, std::string& error)
 {
     int ends[2] = {-1, -1};
     if (input) {
@@ -60,6 +60,7 @@ ProgramId startProgram(const char* const* args, FILE** input, std::string& error
         posix_spawn_file_actions_adddup2(&actions, ends[0], STDIN_FILENO);
         posix_spawn_file_actions_addclose(&actions, ends[0]);
     }
+    if (errorLog) posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorLog, O_WRONLY | O_CREAT | O_APPEND, 0644);
     pid_t child = -1;
     const int status = posix_spawnp(&child, args[0], &actions, nullptr, const_cast<char* const*>(args), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -97,19 +98,47 @@ ProgramId startWorker(const char* path, const char* const* args, const char* err
     return noProgram;
 }
 
-bool waitAnyProgram(const std::vector<ProgramId>& running, ProgramId& ended, int& exitStatus)
+namespace {
+
+// The program's exit status once it has ended; false while it runs.
+bool ended(ProgramId program, int& exitStatus, int& error)
 {
+    int status = 0;
+    const pid_t pid = waitpid(static_cast<pid_t>(program), &status, WNOHANG);
+    error = pid < 0 ? errno : 0;
+    if (pid <= 0) return false;
+    exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return true;
+}
+
+// Stop requests restart waitpid (SA_RESTART), so the waits look for them between short naps.
+void nap() { usleep(10000); }
+
+}  // namespace
+
+bool waitAnyProgram(const std::vector<ProgramId>& running, ProgramId& endedProgram, int& exitStatus, std::string& error)
+{
+    if (running.empty()) {
+        error = "no program to wait for";
+        return false;
+    }
     for (;;) {
-        int status = 0;
-        const pid_t pid = waitpid(-1, &status, 0);
-        if (pid < 0 && errno == EINTR) continue;
-        if (pid < 0) return false;
         for (const ProgramId program : running) {
-            if (program != pid) continue;
-            ended = program;
-            exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            int failure = 0;
+            if (ended(program, exitStatus, failure)) {
+                endedProgram = program;
+                return true;
+            }
+            if (failure != 0 && failure != EINTR) {
+                error = std::strerror(failure);
+                return false;
+            }
+        }
+        if (stopRequested() != 0) {
+            endedProgram = noProgram;
             return true;
         }
+        nap();
     }
 }
 
@@ -119,15 +148,18 @@ void setEnvironmentDefault(const char* name, const char* value) { setenv(name, v
 
 bool waitProgram(ProgramId program, int& exitStatus, std::string& error)
 {
-    int status = 0;
-    while (waitpid(static_cast<pid_t>(program), &status, 0) < 0) {
-        if (errno != EINTR) {
-            error = std::strerror(errno);
+    bool stopping = false;
+    for (;;) {
+        int failure = 0;
+        if (ended(program, exitStatus, failure)) return true;
+        if (failure != 0 && failure != EINTR) {
+            error = std::strerror(failure);
             return false;
         }
+        if (!stopping && stopRequested() != 0) stopProgram(program);
+        stopping = stopping || stopRequested() != 0;
+        nap();
     }
-    exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return true;
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <vector>
@@ -77,7 +78,7 @@ bool programOnPath(const char* name)
     return SearchPathA(nullptr, name, ".exe", MAX_PATH, found, nullptr) != 0;
 }
 
-ProgramId startProgram(const char* const* args, FILE** input, std::string& error)
+ProgramId startProgram(const char* const* args, FILE** input, const char* errorLog, std::string& error)
 {
     char executable[MAX_PATH];
     if (SearchPathA(nullptr, args[0], ".exe", MAX_PATH, executable, nullptr) == 0) {
@@ -100,16 +101,26 @@ ProgramId startProgram(const char* const* args, FILE** input, std::string& error
             if (writeEnd) CloseHandle(writeEnd);
             return noProgram;
         }
+    }
+    HANDLE log = INVALID_HANDLE_VALUE;
+    if (errorLog) {
+        SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+        log = CreateFileA(errorLog, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited, OPEN_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    const bool redirected = input || log != INVALID_HANDLE_VALUE;
+    if (redirected) {
         startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = readEnd;
+        startup.hStdInput = input ? readEnd : GetStdHandle(STD_INPUT_HANDLE);
         startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        startup.hStdError = log != INVALID_HANDLE_VALUE ? log : GetStdHandle(STD_ERROR_HANDLE);
     }
     PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessA(executable, commandLine.data(), nullptr, nullptr, input ? TRUE : FALSE, 0,
+    const BOOL started = CreateProcessA(executable, commandLine.data(), nullptr, nullptr, redirected ? TRUE : FALSE, 0,
                                         nullptr, nullptr, &startup, &process);
     const std::string reason = started ? std::string() : lastError();
     if (readEnd) CloseHandle(readEnd);
+    if (log != INVALID_HANDLE_VALUE) CloseHandle(log);
     if (!started) {
         error = std::string("cannot start ") + args[0] + ": " + reason;
         if (writeEnd) CloseHandle(writeEnd);
@@ -134,12 +145,19 @@ ProgramId startProgram(const char* const* args, FILE** input, std::string& error
 bool waitProgram(ProgramId program, int& exitStatus, std::string& error)
 {
     const HANDLE process = reinterpret_cast<HANDLE>(program);
+    // Short waits, so that a stop request heard meanwhile stops the helper.
+    DWORD waited = WAIT_TIMEOUT;
+    for (bool stopping = false; waited == WAIT_TIMEOUT;) {
+        waited = WaitForSingleObject(process, 20);
+        if (!stopping && waited == WAIT_TIMEOUT && stopRequested() != 0) stopProgram(program);
+        stopping = stopping || stopRequested() != 0;
+    }
     DWORD code = 0;
-    const bool waited = WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 && GetExitCodeProcess(process, &code);
-    if (!waited) error = lastError();
+    const bool ok = waited == WAIT_OBJECT_0 && GetExitCodeProcess(process, &code);
+    if (!ok) error = lastError();
     CloseHandle(process);
     exitStatus = static_cast<int>(code);
-    return waited;
+    return ok;
 }
 
 ProgramId startWorker(const char* path, const char* const* args, const char* errorLog, std::string& error)
@@ -166,19 +184,38 @@ ProgramId startWorker(const char* path, const char* const* args, const char* err
     return reinterpret_cast<ProgramId>(process.hProcess);
 }
 
-bool waitAnyProgram(const std::vector<ProgramId>& running, ProgramId& ended, int& exitStatus)
+// The system waits on at most MAXIMUM_WAIT_OBJECTS (64) handles at once: more are waited on in
+// groups of that many, each for a moment in turn, until one ends or a stop request is heard.
+bool waitAnyProgram(const std::vector<ProgramId>& running, ProgramId& ended, int& exitStatus, std::string& error)
 {
+    if (running.empty()) {
+        error = "no program to wait for";
+        return false;
+    }
     std::vector<HANDLE> processes;
     for (const ProgramId program : running) processes.push_back(reinterpret_cast<HANDLE>(program));
-    if (processes.empty() || processes.size() > MAXIMUM_WAIT_OBJECTS) return false;
-    const DWORD which = WaitForMultipleObjects(static_cast<DWORD>(processes.size()), processes.data(), FALSE, INFINITE);
-    if (which >= WAIT_OBJECT_0 + processes.size()) return false;
-    DWORD code = 0;
-    GetExitCodeProcess(processes[which - WAIT_OBJECT_0], &code);
-    CloseHandle(processes[which - WAIT_OBJECT_0]);
-    ended = running[which - WAIT_OBJECT_0];
-    exitStatus = static_cast<int>(code);
-    return true;
+    for (;;) {
+        for (std::size_t first = 0; first < processes.size(); first += MAXIMUM_WAIT_OBJECTS) {
+            const DWORD count = static_cast<DWORD>(std::min<std::size_t>(processes.size() - first, MAXIMUM_WAIT_OBJECTS));
+            const DWORD which = WaitForMultipleObjects(count, processes.data() + first, FALSE, processes.size() > count ? 5 : 20);
+            if (which == WAIT_TIMEOUT) continue;
+            if (which >= WAIT_OBJECT_0 + count) {
+                error = lastError();
+                return false;
+            }
+            const std::size_t index = first + (which - WAIT_OBJECT_0);
+            DWORD code = 0;
+            GetExitCodeProcess(processes[index], &code);
+            CloseHandle(processes[index]);
+            ended = running[index];
+            exitStatus = static_cast<int>(code);
+            return true;
+        }
+        if (stopRequested() != 0) {
+            ended = noProgram;
+            return true;
+        }
+    }
 }
 
 void stopProgram(ProgramId program) { TerminateProcess(reinterpret_cast<HANDLE>(program), 1); }

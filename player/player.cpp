@@ -124,7 +124,8 @@ bool loadBytes(const uint8_t* bytes, std::size_t size, const char* path, std::st
     if (!wholeModule(bytes, size, path, reason, notice)) return false;
     std::string cause;
     if (!buildTimeline(bytes, size, playerRate, cause)) {
-        reason = "module " + moduleName(path) + ": " + cause;
+        // For a file cut short, where it ends says more than libxmp's refusal.
+        if (notice.empty()) reason = "module " + moduleName(path) + ": " + cause;
         return false;
     }
     if (!startMix(bytes, size, playerRate, timelineEvents()[timelineEventCount() - 1].sample)) {
@@ -174,6 +175,13 @@ bool playerOpenDevice(int device, int rate, std::string& reason)
     }
     playerOutput = PlayerOutput::device;
     return true;
+}
+
+bool playerOpenSilent(int rate, std::string& reason)
+{
+    // Over the user's own choice of driver too, which is what failed.
+    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+    return playerOpenDevice(0, rate, reason);
 }
 
 bool playerLoadFile(const char* path, uint32_t offset, uint32_t length, std::string& reason)

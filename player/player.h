@@ -43,6 +43,11 @@ using SyncCallback = void (*)(uint32_t sync, uint32_t data, uint32_t user);
 // no audio device can be opened or the rate is outside 8,000..192,000 Hz.
 bool playerOpenDevice(int device, int rate, std::string& reason);
 
+// The default device's stand-in where none opens: SDL's dummy output, which takes the mix at the
+// pace a device would and plays it nowhere, so that the syncs keep to the music's clock. False
+// with the reason as for playerOpenDevice.
+bool playerOpenSilent(int rate, std::string& reason);
+
 // The module starts `offset` bytes into the file; length 0 means to the end of the file. False
 // for a missing, unreadable, empty, truncated or corrupt module. Needs no open output (the module
 // is decoded at the rate last opened, 44,100 Hz by default). On success `reason` holds the flaw

@@ -85,11 +85,16 @@ bool loadRegisterAndPlay(bool outputOpened, std::string& reason)
 
 }  // namespace
 
-bool startMusic(std::string& reason)
+bool startMusic(std::string& reason, bool (*playWithoutSound)(const std::string& cause))
 {
     observer = nullptr;
     reason.clear();
-    return loadRegisterAndPlay(BASSMOD_Init(-1, mixRate, 0, reason), reason);
+    bool opened = BASSMOD_Init(-1, mixRate, 0, reason);
+    if (!opened && playWithoutSound(reason)) {
+        reason.clear();
+        opened = playerOpenSilent(mixRate, reason);
+    }
+    return loadRegisterAndPlay(opened, reason);
 }
 
 bool startMusicOffline(int rate, SyncObserver onSync, std::string& reason)

@@ -13,9 +13,11 @@
 constexpr int syncPointCount = 27;
 
 // Initialises the player, loads the module, registers every sync point (whatever happened
-// before) and starts playback. True only if all of init, load and play succeeded; `reason` then
-// holds what to tell the user: the causes of what failed, or a flaw of a module that plays.
-bool startMusic(std::string& reason);
+// before) and starts playback. Where no sound device opens, `playWithoutSound` is asked once,
+// with the cause; a yes plays on a silent output that keeps the music's clock. True only if all
+// of init, load and play succeeded; `reason` then holds what to tell the user: the causes of
+// what failed, or a flaw of a module that plays.
+bool startMusic(std::string& reason, bool (*playWithoutSound)(const std::string& cause));
 
 // Frees the player; also after a failed start.
 void stopMusic();

@@ -26,7 +26,7 @@ struct Scripted { enum Kind { Posted, Sent, Idle, SongEnd } kind; uint32_t messa
 Scripted posted(uint32_t message, uintptr_t wParam = 0) { return {Scripted::Posted, message, wParam, 0}; }
 Scripted sent(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0) { return {Scripted::Sent, message, wParam, lParam}; }
 Scripted idle() { return {Scripted::Idle, 0, 0, 0}; }
-struct Script { std::set<std::string> failing; int startAnswer, fallbackAnswer; std::deque<Scripted> queue; int finishOnFrame, failOnFrame; } script;
+struct Script { std::set<std::string> failing; int startAnswer, fallbackAnswer; std::deque<Scripted> queue; int finishOnFrame, failOnFrame, stopAfter = -1; } script;
 Seq calls;
 WindowProc registeredProc;
 int frames, idlePoints;
@@ -89,7 +89,7 @@ intptr_t platformDefaultProc(PlatformWindow* w, uint32_t m, uintptr_t wParam, in
 int platformMessageBox(const char* text, const char* caption, unsigned flags)
 {
     step(std::string("box ") + caption + ": " + text + " [" + hex(flags) + "]");
-    return !std::strcmp(caption, "Start FullScreen?") ? script.startAnswer : !std::strcmp(caption, "Ooops..") ? script.fallbackAnswer : IDOK;
+    return !std::strcmp(caption, "Start FullScreen?") ? script.startAnswer : !std::strcmp(caption, "Ooops..") || !std::strcmp(caption, "No Sound") ? script.fallbackAnswer : IDOK;
 }
 // Taken at the next peek, ahead of anything still queued.
 void platformPostQuit(int code) { step("postQuit " + std::to_string(code)), script.queue.push_front(posted(WM_QUIT, code)); }
@@ -111,14 +111,21 @@ bool platformPeekMessage(WindowMessage& message)
     }
     return false;
 }
-int initScene(std::string&) { return step("initScene"); }
+int initScene(std::string& reason) { return reason = "Data/x.bmp: not a BMP file", step("initScene"); }
 bool renderFrame()
 {
     step("renderFrame");
     if (++frames == script.finishOnFrame) syncState.finished.store(1);
     return frames != script.failOnFrame;
 }
-bool startMusic(std::string&) { return step("startMusic"); }
+// Asks whether to play without sound where its first word is failing, the answer the fallback's.
+bool startMusic(std::string& reason, bool (*playWithoutSound)(const std::string& cause))
+{
+    const bool noDevice = !step("startMusic"), yes = noDevice && playWithoutSound("no audio device: none");
+    return (reason = noDevice && !yes ? "no audio device: none" : script.failing.count("load") ? "module: cut" : ""), reason.empty();
+}
+// SIGTERM, heard once `stopAfter` frames are drawn (0: from the start question on).
+int stopRequested() { return script.stopAfter >= 0 && frames >= script.stopAfter && !calls.empty() ? 15 : 0; }
 void stopMusic() { step("stopMusic"); }
 
 namespace {
@@ -136,6 +143,7 @@ const Seq built = toFormat + Seq{"createContext", "makeCurrent", "showWindow", "
 const Seq released = {"detachContext", "deleteContext", "releaseDevice", "destroyWindow", "unregisterClass"};
 const Seq unwound = {"releaseDevice", "destroyWindow", "unregisterClass"};
 const Seq frame = {"renderFrame", "swapBuffers"};
+const std::string noSound = "box No Sound: No Sound Device Could Be Opened (no audio device: none).\nPlay Without Sound? [0x34]";
 Seq windowedRun(const Seq& loop) { return opening + windowed + built + Seq{"startMusic"} + loop + Seq{"stopMusic"} + released; }
 const uintptr_t minimised = (uintptr_t{1} << 16) | WA_ACTIVE;
 
@@ -147,7 +155,7 @@ const struct WholeRun {
     std::deque<Scripted> queue = {};
     int finishOnFrame = 1;
     std::set<std::string> failing = {};
-    int startAnswer = IDNO, fallbackAnswer = 0, failOnFrame = 0, exitCode = 0;
+    int startAnswer = IDNO, fallbackAnswer = 0, failOnFrame = 0, exitCode = 0, stopAfter = -1;
 } runs[] = {
     {"windowed", windowedRun(frame)},
     {"fullscreen", opening + switched + built + Seq{"startMusic"} + frame + Seq{"stopMusic", "restoreDisplay", "showCursor"} + released,
@@ -168,14 +176,19 @@ const struct WholeRun {
     {"makeCurrent", opening + windowed + toFormat + Seq{"createContext", "makeCurrent"} + released +
      Seq{box("Can't Activate The GL Rendering Context.")}, {}, 1, {"makeCurrent"}},
     {"initScene, then deleting the context", opening + windowed + built + Seq{"detachContext", "deleteContext",
-     shutdownBox("Release Rendering Context Failed.")} + unwound + Seq{box("Initialization Failed.")}, {}, 1, {"initScene", "deleteContext"}},
+     shutdownBox("Release Rendering Context Failed.")} + unwound + Seq{box("Initialization Failed.\nData/x.bmp: not a BMP file")}, {}, 1,
+     {"initScene", "deleteContext"}},
     {"fullscreen, pixel format: desktop back before the box", opening + switched + Seq{"getDevice", "choosePixelFormat", "restoreDisplay",
      "showCursor"} + unwound + Seq{box("Can't Find A Suitable PixelFormat.")}, {}, 1, {"choosePixelFormat"}, IDYES},
     {"every release", opening + windowed + built + Seq{"startMusic"} + frame + Seq{"stopMusic", "detachContext",
      shutdownBox("Release Of DC And RC Failed."), "deleteContext", shutdownBox("Release Rendering Context Failed."), "releaseDevice",
      shutdownBox("Release Device Context Failed."), "destroyWindow", shutdownBox("Could Not Release hWnd."), "unregisterClass",
      shutdownBox("Could Not Unregister Class.")}, {}, 1, {"detachContext", "deleteContext", "releaseDevice", "destroyWindow", "unregisterClass"}},
-    {"music: closed again, silently", windowedRun({}), {}, 1, {"startMusic"}},
+    {"module: closed again, then told why", windowedRun({}) + Seq{box("Initialization Failed.\nmodule: cut")}, {}, 1, {"load"}},
+    {"no sound, not without", windowedRun({noSound}) + Seq{box("Initialization Failed.\nno audio device: none")}, {}, 1, {"startMusic"}},
+    {"no sound, played without", windowedRun({noSound, "renderFrame", "swapBuffers"}), {}, 1, {"startMusic"}, IDNO, IDYES},
+    {"stop request at the start question: nothing built", {opening[0]}, {}, 1, {}, IDNO, 0, 0, 143, 0},
+    {"stop request while playing: Escape's teardown", windowedRun(frame + frame), {}, 0, {}, IDNO, 0, 0, 143, 2},
     {"close: no further frame", windowedRun(frame + Seq{"postQuit 0", "take 0x12 0"}), {idle(), sent(WM_CLOSE)}, 0},
     {"the quit's code is the exit code", windowedRun({"take 0x12 3"}), {posted(WM_QUIT, 3)}, 0, {}, IDNO, 0, 0, 3},
     {"escape: that frame is not presented", windowedRun(frame + Seq{"take 0x100 27", "renderFrame"}), {idle(), posted(WM_KEYDOWN, 27)}, 0},
@@ -193,8 +206,10 @@ TEST(Shell, WholeRunsBuildLoopTearDownAndTellInOrder)
     for (const WholeRun& run : runs) {
         SCOPED_TRACE(run.name);
         reset();
-        script = {run.failing, run.startAnswer, run.fallbackAnswer, run.queue, run.finishOnFrame, run.failOnFrame};
-        EXPECT_EQ(runDemo(), run.exitCode);
+        script = {run.failing, run.startAnswer, run.fallbackAnswer, run.queue, run.finishOnFrame, run.failOnFrame, run.stopAfter};
+        // Every failure the user was told of ends in status 1.
+        const bool failed = std::any_of(run.expected.begin(), run.expected.end(), [](const std::string& c) { return c.rfind("box ERROR", 0) == 0; });
+        EXPECT_EQ(runDemo(), run.exitCode ? run.exitCode : failed);
         EXPECT_EQ(calls, run.expected);
     }
 }

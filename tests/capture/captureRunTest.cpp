@@ -4,10 +4,12 @@
 #include <png.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -54,20 +56,34 @@ const TempDir& dir()
 
 struct Captured { int status; std::string out, errors; std::vector<std::string> log; };  // log: no heading
 
-// The program run in `cwd` (default: the folder with Data/), writing to `out` there.
+// The program run in `cwd` (default: the folder with Data/), writing to `out` there (an absolute
+// `out` anywhere), then the shell's `after`, whose status is the one returned.
 Captured capture(const std::string& out, const std::string& arguments, const std::string& prefix = "",
-                 const std::string& cwd = "")
+                 const std::string& cwd = "", const std::string& after = "")
 {
-    Captured run{-1, dir() / out, dir() / (out + ".stderr"), {}};
+    Captured run{-1, out[0] == '/' ? out : dir() / out, dir() / (std::to_string(std::hash<std::string>()(out)) + ".stderr"), {}};
     const int status = std::system(("cd '" + (cwd.empty() ? dir().path() : cwd) + "' && " + prefix + "'" +
                                     STROBARIUM_BINARY_DIR + "/strobarium-capture' -o '" + run.out + "' " + arguments +
-                                    " 2>'" + run.errors + "' </dev/null").c_str());
+                                    " 2>'" + run.errors + "' </dev/null" + after).c_str());
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.errors = readFileText(run.errors);
     std::istringstream log(readFileText(run.out + "/frames.log"));
     for (std::string line; std::getline(log, line);)
         if (line[0] != '#') run.log.push_back(line);
     return run;
+}
+
+// What a run left in `folder`: its entries and theirs, sorted, a part's number as N.
+std::string leftIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error))
+        names.push_back(std::regex_replace(std::filesystem::relative(entry.path(), folder).string(), std::regex("part-[0-9]+-of"), "part-N-of"));
+    std::sort(names.begin(), names.end());
+    std::string text;
+    for (const std::string& name : names) text += (text.empty() ? "" : " ") + name;
+    return text;
 }
 
 // Where the run wrote frame `frame` as PNG.
@@ -96,7 +112,8 @@ std::vector<uint8_t> pngPixels(const std::string& path)
 TEST(CaptureRun, SameFramesAndSoundOnEveryRunFromAnyStartInEitherPass)
 {
     const Captured first = capture("first", "--fps 10", "PATH=/nonexistent ");  // no ffmpeg: PNG frames
-    const Captured second = capture("second", "--fps 10 --png");
+    // A path is data, never a format: spaces, '%', non-ASCII and a long name.
+    const Captured second = capture("second %s%n%x ünïcødé " + std::string(180, 'l'), "--fps 10 --png");
     const Captured later = capture("later", "--fps 10 --start 1:0 --end 1:3 --png");
     const Captured reference = capture("reference", "--fps 10 --png --reference");
     const Captured again = capture("again", "--fps 10 --png --reference");
@@ -239,36 +256,111 @@ TEST(CaptureRun, PartsJoinedEqualOneRunThroughFfmpegAndThroughPng)
     }
 }
 
+// A table's row: the program run with `arguments` into `out` (in the folder `cwd` of dir()), then
+// the shell's `after`; the status it must end with, a text its messages must hold (with
+// `oneLine`, a regular expression their one line must match), and what it must leave in `out`
+// (a regular expression over leftIn; null: not looked at).
+struct Row { std::string out, arguments; int status; std::string message; const char* left = nullptr; bool ffmpeg = false;
+             bool oneLine = false; const char* cwd = ""; std::string after = ""; };
+
+void expectRows(const std::vector<Row>& rows, const std::string& prefix = "")
+{
+    for (const Row& c : rows) {
+        if (c.ffmpeg && !haveFfmpeg()) continue;
+        const Captured run = capture(c.out, c.arguments, prefix, *c.cwd ? dir() / c.cwd : "", c.after);
+        EXPECT_EQ(run.status, c.status) << c.arguments << ": " << run.errors;
+        EXPECT_TRUE(c.oneLine ? std::regex_match(run.errors, std::regex(c.message + "\n")) : run.errors.find(c.message) != std::string::npos)
+            << c.message << " in: " << run.errors;
+        EXPECT_TRUE(!c.left || std::regex_match(leftIn(run.out), std::regex(c.left))) << c.arguments << ": " << leftIn(run.out);
+    }
+}
+
+// Each mistake gets its exit status and one line; nothing half-written is left, only ffmpeg's
+// log when it says why.
 TEST(CaptureRun, BadInputGivesOneMessageAndFailure)
 {
     writeFileBytes(dir() / "plainfile", {'x'});
-    for (const char* blocker : {"blocked/audio.wav", "empty", "unwritable/frame-000000.png", "failing/part-2-of-4/audio.wav"})
-        std::filesystem::create_directories(dir() / blocker);
+    for (const char* blocker : {"earlier/audio.wav", "empty"}) std::filesystem::create_directories(dir() / blocker);
     ASSERT_TRUE(writeTestData(dir() / "silent"));
     for (const char* part : {"1/2", "2/2"})
         ASSERT_EQ(capture(std::string("half") + part[0], std::string("--fps 10 --end 0.4 --png --size 320x180 --part ") + part).status, 0);
-    const std::string halves = " '" + dir() / "half2" + "' '" + dir() / "half1" + "'";
-    const struct { const char* out; std::string arguments; const char* cwd; int status; std::string message; } cases[] = {
-        {"bad", "--speed 2", "", 2, "unknown option '--speed'"},
-        {"bad", "--start 40:0", "", 1, "--start: the song never plays order 40 row 0"},
-        {"bad", "--start 1:8 --end 0.5", "", 1, "--end must lie after --start (no frame falls between them)"},
-        {"bad", "--start 100", "", 1, "--start lies after the end of the demo"},
-        {"plainfile", "--end 0.2", "", 1, "cannot create the output directory '" + dir() / "plainfile" + "'"},
-        {"blocked", "--end 0.2 --png", "", 1, "cannot write '" + dir() / "blocked/audio.wav" + "'"},
-        {"unwritable", "--end 0.2 --png", "", 1, "writing " + dir() / "unwritable/frame-000000.png"},
-        {"bad", "--end 0.2", "empty", 1, "cannot load the scene"},
-        {"bad", "--end 0.2", "silent", 1, "cannot load the module \"Data/sonavel3.xm\""},
-        {"failing", "--end 0.4 --png --jobs 2", "", 1, "part 2 of 4 failed: cannot write '" + dir() / "failing/part-2-of-4/audio.wav" + "'"},
-        {"misjoined", "--join" + halves, "", 1, "'" + dir() / "half1/frames.log" + "' goes on with frame 0 where frame 4 is due"},
-        {"unjoined", "--join nowhere", "", 1, "cannot read '" + dir() / "nowhere/frames.log" + "'"},
+    for (const char* half : {"half1", "half2"}) writeFileBytes(dir() / (std::string(half) + "/video.mkv"), {'x'});  // no video ffmpeg can read
+    std::string deep = dir().path();  // 4,080 bytes: its files' names are longer than a path may be
+    while (deep.size() < 4080 - 201) deep += "/" + std::string(200, 'd');
+    deep += "/" + std::string(4080 - deep.size() - 1, 'e');
+    const std::string me = "strobarium-capture: ";
+    expectRows({
+        {"bad", "--speed 2", 2, me + "unknown option '--speed'"},
+        {"bad", "--start 40:0", 2, me + "--start: the song never plays order 40 row 0"},
+        {"bad", "--start 1:8 --end 0.5", 2, me + "--end must lie after --start (no frame falls between them)"},
+        {"bad", "--start 100", 2, me + "--start lies after the end of the demo"},
+        {"bad", "--start 99999", 2, me + "bad song point '99999' for --start"},
+        {"plainfile", "--end 0.2", 1, me + "cannot create the output folder '" + dir() / "plainfile" + "'"},
+        {"earlier", "--end 0.2 --png", 3, me + "the output folder '" + dir() / "earlier" + "' holds an earlier capture", "audio.wav"},
+        {"long", "--end 0.2 --png -o " + deep, 1, me + "cannot create '" + deep + "/capture.partial': File name too long"},
+        {"bad", "--end 0.2", 4, me + "cannot load the scene", nullptr, false, false, "empty"},
+        {"bad", "--end 0.2", 4, me + "cannot load the module \"Data/sonavel3.xm\"", nullptr, false, false, "silent"},
+        {"misjoined", "--join half2 half1", 4, me + "'" + dir() / "half1/frames.log" + "' goes on with frame 0 where frame 4 is due", ""},
+        {"unjoined", "--join nowhere", 4, me + "cannot read '" + dir() / "nowhere/frames.log" + "'", ""},
+        {"unplayable", "--join half1 half2", 1, me + "cannot write '" + dir() / "unplayable/video.mkv" + "': ffmpeg failed (exit status ",
+         "ffmpeg.log", true},
+    });
+}
+
+// Real signals to real captures once they are writing: each stops at its next frame, stops
+// ffmpeg and every part, and leaves nothing; a part killed from outside fails the whole, and
+// only its folder and log stay.
+TEST(CaptureRun, AStopRequestEndsItAndLeavesNothingThatLooksComplete)
+{
+    const auto stopped = [](const char* arguments, const char* writing, const char* whom, const char* signal, int status,
+                            const char* message, const char* left = "") {
+        const std::string out = dir() / (std::string("stopped-") + signal + std::to_string(status));
+        return Row{out, std::string("--fps 500 --size 320x180 ") + arguments, status, message, left, !*arguments, false, "",
+                   " & pid=$!; for i in $(seq 600); do ls '" + out + "'/" + writing + " >/dev/null 2>&1 && break; sleep 0.05; done; kill -" +
+                       signal + " " + whom + "; wait $pid"};
     };
-    for (const auto& c : cases) {
-        const Captured run = capture(c.out, std::string("--fps 10 ") + c.arguments, "", *c.cwd ? dir() / c.cwd : "");
-        EXPECT_EQ(run.status, c.status) << c.arguments << ": " << run.errors;
-        EXPECT_NE(run.errors.find("strobarium-capture: " + c.message), std::string::npos) << run.errors;
-    }
-    for (const char* out : {"failing", "misjoined", "unjoined"})
-        EXPECT_TRUE(std::filesystem::is_empty(dir() / out)) << out << ": nothing half-joined, no parts left";
+    expectRows({
+        stopped("--png", "capture.partial/frame-000002.png", "$pid", "TERM", 143, "stopped by SIGTERM after "),
+        stopped("", "capture.partial/video-only.mp4", "-$pid", "INT", 130, "stopped by SIGINT after "),
+        stopped("--png --jobs 2", "part-*/capture.partial/frame-*", "$pid", "HUP", 129, "stopped by SIGHUP while capturing 8 parts"),
+        stopped("--png --jobs 2", "part-*/capture.partial/frame-*", "$(pgrep -n -P $pid)", "TERM", 1,
+                " of 8 failed: stopped by SIGTERM after ", "part-N-of-8 part-N-of-8/capture.log"),
+    }, "setsid ");
+}
+
+// One folder captured into again and again: an earlier capture is refused without -y and
+// replaced whole with it, never mixed with the new one; the summary names what was written.
+TEST(CaptureRun, AnEarlierCaptureIsRefusedOrReplacedWhole)
+{
+    const char* frames3 = "audio.wav frame-000000.png frame-000001.png frame-000002.png frames.log";
+    const std::string how = "--fps 10 --size 320x180 ";
+    expectRows({
+        {"again", how + "--png --end 0.3", 0, "wrote 3 frame PNGs (frame-000000.png to frame-000002.png), audio.wav and frames.log into ", frames3},
+        {"again", how + "--png --start 0.1 --end 0.2", 3, "holds an earlier capture (5 files: audio.wav, ...); give -y (--overwrite) to replace it", frames3},
+        {"again", how + "--png --start 0.1 --end 0.2 -y", 0, "1 frame (0.100 s of the demo) in ", "audio.wav frame-000001.png frames.log"},
+        {"again", how + "--end 0.1 --mp4 --overwrite", 0, "wrote video.mkv, video.mp4, audio.wav and frames.log into ",
+         "audio.wav frames.log video.mkv video.mp4", true},
+        {"again", how + "--png --end 0.1 -y", 0, "wrote 1 frame PNG (frame-000000.png), audio.wav and frames.log into ",
+         "audio.wav frame-000000.png frames.log"},
+    });
+}
+
+// A full disk, a real 256 KiB tmpfs (skipped where mounting is not allowed): one line naming
+// the file and the cause, and nothing left that looks like a capture (with --jobs, the failed
+// part's folder and log).
+TEST(CaptureRun, AFullDiskGivesOneLineAndLeavesNothingThatLooksComplete)
+{
+    const std::string disk = dir() / "disk", out = disk + "/out", how = "--fps 10 --size 1920x1080 ";
+    const std::string full = "strobarium-capture: cannot write '" + out + "[0-9]/[^']+': No space left on device";
+    std::filesystem::create_directory(disk);
+    if (std::system(("mount -t tmpfs -o size=256k tmpfs '" + disk + "' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "no tmpfs can be mounted here (it needs root)";
+    expectRows({
+        {out + "1", how + "--png", 1, full, "", false, true},
+        {out + "2", how + "--crf 0", 1, full, "", true, true},
+        {out + "3", how + "--png --jobs 2", 1, "of 8 failed: cannot write '" + out + "3/part-", "part-N-of-8 part-N-of-8/capture.log"},
+    });
+    std::system(("umount '" + disk + "'").c_str());
 }
 
 // The real demo's frames at a few points of the real song (the build's Data/) against the ones

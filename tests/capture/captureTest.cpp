@@ -74,7 +74,7 @@ TEST(CaptureOptions, TheArgumentsOfOptionsGiveThemBack)
     const std::vector<std::vector<const char*>> lines = {
         {},
         {"-o", "a b", "--fps", "60000/1001", "--start", "0.1", "--end", "123.456789", "--size", "640x360", "--crf", "0",
-         "--preset", "slow", "--reference", "--png", "--mp4", "--part", "2/7"},
+         "--preset", "slow", "--reference", "--png", "--mp4", "--part", "2/7", "-y"},
         {"--start", "9:8", "--end", "17:16", "--jobs", "4"},
     };
     for (const auto& line : lines) {
@@ -87,7 +87,7 @@ TEST(CaptureOptions, TheArgumentsOfOptionsGiveThemBack)
         ASSERT_TRUE(parse(again, second, error)) << error;
         EXPECT_EQ(captureArguments(second), args);
         EXPECT_TRUE(first.start.secondsValue == second.start.secondsValue && first.end.secondsValue == second.end.secondsValue &&
-                    first.end.order == second.end.order && second.jobs == 1 && first.mp4 == second.mp4 &&
+                    first.end.order == second.end.order && second.jobs == 1 && first.mp4 == second.mp4 && second.overwrite == first.overwrite &&
                     first.part == second.part && first.partCount == second.partCount);
     }
 }
@@ -122,7 +122,7 @@ TEST(FrameSink, FramesLeaveInOrderUprightThroughThePipe)
     constexpr int height = 13;
     FILE* log = std::tmpfile();
     FILE* video = std::tmpfile();
-    ASSERT_TRUE(log && video && startFrameSink({log, video, "", width, height}));
+    ASSERT_TRUE(log && video && startFrameSink({log, video, "", "", width, height}));
     std::string frames;
     for (uint64_t f = 0; f < 5; ++f) {
         FrameSlot& slot = claimFrameSlot();

@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # demoTest.sh CASE DEMO MAKE_TEST_DATA X_PROBE SHORT_SONG: the real demo driven from outside as a
-# person would, in the private Xvfb of with-xvfb (nodisplay: none). Every case ends with exit 0.
+# person would, in the private Xvfb of with-xvfb (nodisplay: none), ending with its exit status:
+# 0 for an ending of the demo's own, 1 after a failure it has told of, 143 after SIGTERM.
 #   windowed, fullscreen: No or Yes to the start question; 1280x720 at (0, 0), cursor shown or hidden
 #   close, sigterm: a close request (WM_DELETE_WINDOW) or SIGTERM after a key press, no box
+#   question: SIGTERM while the start question is up ends it at once, box and all
+#   reset: on a server that resets when its last client leaves, nothing is lost after the question
+#   nosound: no sound device; the question answered Yes, the song plays to its end on its clock
+#   bitmap: a bitmap that is not one; the "ERROR" box names the file and the cause
 #   fallback: Yes on a larger screen, "Ooops.." before any demo window, No, "Program Will Now Close."
 #   nodisplay: at most two stderr lines, ours; music: the installed demo where Data/ lacks the module
 #   (that Data/ wins), one stderr line; installed: windowed from an empty home, the desktop's X11 class
@@ -19,7 +24,7 @@ case "$case" in
   fullscreen | fallback) answer=Yes ;;
   music) module="" ;;
   end17) limit=90 orders=20 ;;
-  songend) limit=90 orders=5 ;;
+  songend | nosound) limit=90 orders=5 ;;
 esac
 [ "$orders" -gt 0 ] && module=$work/song.xm && { "$shortSong" "$module" "$orders" || fail "no song"; }
 "$makeTestData" "$work" ${module:+--module "$module"} >/dev/null || fail "could not write test data"
@@ -33,6 +38,8 @@ if [ "$case" = installed ] || [ "$case" = music ]; then
   done
 fi
 [ "$case" = installed ] && cwd=$work/home && mkdir "$cwd" && export HOME=$cwd
+[ "$case" = bitmap ] && echo "BM but no more" >"$work/Data/warning.bmp"
+[ "$case" = nosound ] && export SDL_AUDIODRIVER=no-such-driver
 
 # waitFor NAME: the id of the window called NAME once it is on screen (a frame can be slow).
 waitFor() {
@@ -47,17 +54,29 @@ geometry() {
     /Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h "+" x "+" y }'
 }
 demoPid() { xprop -name "$title" _NET_WM_PID | awk '{ print $3 }'; }
+# finish [STATUS]: the demo has ended with STATUS (default 0).
 finish() {
   wait "$runner"
   status=$?
   ms=$(( ($(date +%s%N) - started) / 1000000 ))
-  [ "$status" -eq 0 ] || fail "exit status $status after $ms ms, expected 0; stderr:"
+  [ "$status" -eq "${1:-0}" ] || fail "exit status $status after $ms ms, expected ${1:-0}; stderr:"
 }
+# answer CAPTION KEY: presses KEY on the box called CAPTION once it is up.
+answer() { local box; box=$(waitFor "$1") || exit 1; xdotool key --window "$box" "$2"; }
 
+if [ "$case" = reset ]; then
+  # A client of the test's own holds the server until the demo is connected; a property on the
+  # root window is lost if the server resets after that.
+  xprop -root -spy _TEST >/dev/null 2>&1 &
+  holder=$!
+  xprop -root -f _TEST 8s -set _TEST kept
+fi
 started=$(date +%s%N)
 if [ "$case" = nodisplay ]; then
   (cd "$work" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy timeout 60 "$demo") \
     2>"$work/stderr" &
+elif [ "$case" = question ] || [ "$case" = reset ]; then
+  (cd "$work" && SDL_AUDIODRIVER=dummy exec timeout 20 "$demo") 2>"$work/stderr" &
 else
   "$(dirname "$0")/../support/run-demo" "$demo" "$cwd" "$limit" "$answer" 2>"$work/stderr" &
 fi
@@ -78,7 +97,7 @@ case "$case" in
       [ "$("$probe" cursor)" = hidden ] || fail "cursor visible in fullscreen"
       kill -TERM "$(demoPid)"
     fi
-    finish
+    finish $([ "$case" = fullscreen ] && echo 143)
     [ ! -s "$work/stderr" ] || fail "something went wrong on stderr"
     ;;
   close | sigterm)
@@ -86,8 +105,38 @@ case "$case" in
     xdotool key a
     sleep 1
     if [ "$case" = close ]; then "$probe" close "$window" || fail "could not ask to close"; else kill -TERM "$(demoPid)"; fi
-    finish
+    finish $([ "$case" = sigterm ] && echo 143)
     grep -q 'ERROR' "$work/stderr" && fail "a message box was shown"
+    ;;
+  question)
+    waitFor "Start FullScreen?" >/dev/null
+    sleep 0.5
+    started=$(date +%s%N)
+    kill -TERM "$(pgrep -P "$runner")"  # the demo, under timeout
+    finish 143
+    [ "$ms" -lt 2000 ] || fail "took $ms ms to stop"
+    xwininfo -name "Start FullScreen?" >/dev/null 2>&1 && fail "the box outlived the demo"
+    ;;
+  reset)
+    answer "Start FullScreen?" Escape
+    kill "$holder"
+    waitFor "$title" >/dev/null
+    [ "$(xprop -root _TEST)" = '_TEST(STRING) = "kept"' ] || fail "the server reset between the question and the window"
+    xdotool key Escape
+    finish
+    ;;
+  nosound)
+    answer "No Sound" Return
+    finish
+    grep -q '^strobarium: No Sound: No Sound Device Could Be Opened (no audio device: .*). Play Without Sound?$' "$work/stderr" ||
+      fail "no question naming the missing sound device"
+    [ "$ms" -gt 1500 ] || fail "ended before the song's fifth order"
+    ;;
+  bitmap)
+    answer "ERROR" Return
+    finish 1
+    grep -qx 'strobarium: ERROR: Initialization Failed. Data/warning.bmp: too short for a BMP header' "$work/stderr" ||
+      fail "the box does not name the bitmap and its flaw"
     ;;
   fallback)
     box=$(waitFor "Ooops..") || exit 1
@@ -95,21 +144,22 @@ case "$case" in
     xdotool key --window "$box" Escape
     box=$(waitFor "ERROR") || exit 1
     xdotool key --window "$box" Return
-    finish
+    finish 1
     grep -qx "strobarium: Ooops..: The Requested Fullscreen Mode Is Not Supported By Your Video Card. Use Windowed Mode \
 Instead?" "$work/stderr" || fail "no \"Ooops..\" line on stderr"
     grep -qx "strobarium: ERROR: Program Will Now Close." "$work/stderr" || fail "no \"Program Will Now Close.\" line"
     ;;
   nodisplay)
-    finish
+    finish 1
     # Our own words only, and few: no other program's error text.
     [ "$(grep -vc '^strobarium: ' "$work/stderr")" -eq 0 ] && [ "$(wc -l <"$work/stderr")" -le 2 ] || fail "stderr not ours"
     grep -q '^strobarium: no display' "$work/stderr" || fail "no line naming the missing display"
     ;;
   music)
-    finish
+    answer "ERROR" Return
+    finish 1
     [ "$(wc -l <"$work/stderr")" -eq 1 ] || fail "not exactly one stderr line"
-    grep -q '^strobarium: music: .*Data/sonavel3.xm' "$work/stderr" || fail "the line does not name the module"
+    grep -q '^strobarium: ERROR: Initialization Failed. .*Data/sonavel3.xm' "$work/stderr" || fail "the box does not name the module"
     ;;
   # Order 17 cannot play before 17 orders of 0.31 s; the song would end two minutes later.
   end17) finish; [ "$ms" -gt 5300 ] || fail "ended before order 17" ;;

@@ -52,7 +52,9 @@ const std::vector<PlannedRow> featureRows = {
     {0, 4, 6, 125, {}}, {0, 5, 6, 125, {}},             // key off; both portamentos
     {0, 6, 6, 125, {{3, 18, 57, 64}}},                  // ED3
     {0, 7, 6, 125, {{0, 19, 41, 64}}},                  // retriggered, one note-on
-    {0, 8, 3, 125, {}}, {0, 9, 3, 150, {}}, {0, 10, 3, 150, {{0, 18, 60, 64}}},
+    {0, 8, 3, 125, {}},
+    {0, 9, 6, 150, {{2, 18, 62, 64}}},  // ED2 with EE1: one row of 2 x 3 ticks, the note once (libxmp's way, see realModulesTest)
+    {0, 10, 3, 150, {{0, 18, 60, 64}}},
     {1, 4, 3, 150, {}}, {1, 5, 3, 150, {{0, 19, 26, 64}}}, {1, 6, 3, 150, {}},  // the loop, twice
     {1, 4, 3, 150, {}}, {1, 5, 3, 150, {{0, 19, 26, 64}}}, {1, 6, 3, 150, {}},
     {1, 7, 3, 150, {{0, 18, 28, 64}}}, {2, 0, 3, 150, {{0, 19, 36, 64}}}, {2, 1, 3, 150, {}},
@@ -69,7 +71,7 @@ TEST(Timeline, EventsFallOnTheirTicksAndSyncsFireOnceTheirSampleIsPassedWithThei
         {SyncType::position, 0xFFFFFFFF, 20, 0x00000000, 0x00010000},  // every row
         {SyncType::position, 0x00050001, 2, 0x00050001, 0x00050001},   // 1:5, looped
         {SyncType::position, 0x0000FFFF, 2, 0x00000000, 0x00000002},   // row 0 of any order
-        {SyncType::instrument, 0xFFFF0012, 6, 0x00400000, 0x0028000E},  // any note of 18: volume high, note low
+        {SyncType::instrument, 0xFFFF0012, 7, 0x00400000, 0x0028000E},  // any note of 18: volume high, note low
         {SyncType::instrument, 0x005F0013, 1, 0x0040005F, 0},           // B-7 of 19 only
         {SyncType::end, 0, 1, 0, 0},
     };

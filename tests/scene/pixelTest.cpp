@@ -124,12 +124,7 @@ TEST_F(Pixels, QuadsCalledOutsideTheViewDrawNothing)
     std::vector<uint8_t> frame;
     const auto drawn = [&](int width, int height, const EyeQuad& q) {
         glClear(GL_COLOR_BUFFER_BIT);
-        glBegin(GL_TRIANGLE_STRIP);
-        glVertex3f(q.right, q.top, q.z);
-        glVertex3f(q.left, q.top, q.z);
-        glVertex3f(q.right, q.bottom, q.z);
-        glVertex3f(q.left, q.bottom, q.z);
-        glEnd();
+        drawEyeQuad(q);
         frame.assign(size_t(width) * height, 0);
         glReadPixels(0, 0, width, height, GL_RED, GL_UNSIGNED_BYTE, frame.data());
         return std::count(frame.begin(), frame.end(), 0) < std::ptrdiff_t(frame.size());

@@ -44,6 +44,8 @@ XmModule featureModule()
     a[7][1] = {xmNote(3, 5), 19, 0, 0xE, 0x92};  // retrigger: one note-on
     a[8][3] = {0, 0, 0, 0xF, 0x03};              // speed 3
     a[9][3] = {0, 0, 0, 0xF, 150};               // 150 BPM
+    a[9][0] = {xmNote(5, 2), 18, 0, 0xE, 0xD2};  // note delay in a row the pattern delay plays twice
+    a[9][1] = {0, 0, 0, 0xE, 0xE1};
     a[10][0] = {xmNote(5, 0), 18, 0, 0xD, 0x04};  // break into row 4 of the next order
     auto& b = m.patterns[1].cells;
     b[0][0] = {xmNote(2, 0), 18, 0, 0, 0};  // skipped by the break

@@ -1,7 +1,11 @@
-// The schedule played by the real player: offline (the test sets the pace) a frame loop that
-// reads after every frame sees exactly the positions and hits the script is written for; live,
-// each way the music cannot start gives false and one stderr line naming the cause.
+// The callbacks store what their data words say, zero-extended, from the player's thread while
+// the renderer reads and clears on the main thread (race-free under ThreadSanitizer), a hit
+// carrying the note stored before it. The schedule played by the real player: offline (the test
+// sets the pace) a frame loop that reads after every frame sees exactly the positions and hits
+// the script is written for; live, each way the music cannot start gives false and one stderr
+// line naming the cause.
 #include "player/offline.h"
+#include "sync/callbacks.h"
 #include "sync/music.h"
 #include "sync/syncState.h"
 #include "tests/support/files.h"
@@ -10,20 +14,65 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <thread>
+
+// The player never sends halves above 255; their contract is zero extension all the same.
+TEST(SyncState, TheDataHalvesAreZeroExtended)
+{
+    resetSyncState();
+    orderRowSync(7, 0x8001FFFFu, 9), instrument19Sync(7, 0xFFFF800Eu, 9);
+    EXPECT_EQ(std::vector<int>({syncState.order, syncState.row, syncState.lastNote19}), std::vector<int>({65535, 32769, 32782}));
+}
+
+TEST(SyncState, CallbacksFromAnotherThreadWhileTheRendererReadsAndClears)
+{
+    resetSyncState();
+    std::atomic<int> frames{0};
+    DWORD last = 0;
+    std::thread player([&] {
+        for (DWORD i = 0; i < 20000 || frames.load() < 100; last = i++) {
+            orderSync(0, i % 18, 0);
+            orderRowSync(0, (i % 64) << 16 | i % 18, 0);
+            for (SYNCPROC* hit : {instrument1Sync, instrument2Sync, instrument3Sync, instrument18Sync, instrument19Sync}) hit(0, 0x00400000u | i % 96, 0);
+        }
+        endSync(0, 0, 0);
+    });
+    for (; !syncState.finished.load(); ++frames) {  // what a frame does: read what the scene reads, then clear the hits
+        ASSERT_LT(uint32_t(syncState.order.load(std::memory_order_relaxed) + 1), 19u);
+        ASSERT_LT(uint32_t(syncState.row.load(std::memory_order_relaxed) + 1), 65u);
+        ASSERT_LT(syncState.lastNote18.load(std::memory_order_relaxed) | syncState.lastNote19.load(std::memory_order_relaxed), 128);
+        for (auto& hit : syncState.instrumentHit) ASSERT_LE(hit.load(std::memory_order_relaxed), 1);
+        clearHits();
+    }
+    player.join();
+    EXPECT_EQ(std::vector<int>({syncState.order, syncState.row, syncState.lastNote18}), std::vector<int>({int(last % 18), int(last % 64), int(last % 96)}));
+}
+
+// ThreadSanitizer reports the plain write and read as a race unless raising the hit publishes
+// them and testing it acquires them.
+TEST(SyncState, AHitCarriesItsNoteToTheFrameThatSeesIt)
+{
+    for (const auto& [callback, instrument, note] : {std::tuple{&instrument18Sync, 18, &syncState.lastNote18}, {&instrument19Sync, 19, &syncState.lastNote19}}) {
+        resetSyncState();
+        int written = 0;  // plain memory, as the mix's own state is
+        std::thread player([&, callback = callback] { written = 42, callback(0, 0x00400000u | 57, 0); });
+        while (!hitRaised(instrument)) std::this_thread::yield();
+        EXPECT_EQ(std::pair(written, note->load(std::memory_order_relaxed)), std::pair(42, 57));
+        player.join();
+    }
+}
+
 // A working directory of its own with Data/ in it.
 class Music : public ::testing::Test {
 protected:
     const TempDir home{"music"};
     void SetUp() override
     {
-        ASSERT_EQ(chdir(home.path().c_str()), 0);
-        mkdir("Data", 0700);
         resetSyncState();
+        ASSERT_TRUE(chdir(home.path().c_str()) == 0 && mkdir("Data", 0700) == 0);
     }
     void TearDown() override { stopMusic(); }
 };
-
-std::string position() { return std::to_string(syncState.order) + ":" + std::to_string(syncState.row); }
 
 // What the capture's observer was told: the points by number, and how often 17:16 came.
 std::set<int> observedPoints;
@@ -35,7 +84,8 @@ TEST_F(Music, TheFrameLoopSeesTheScriptedPositionsAndHits)
     std::string why;
     ASSERT_TRUE(startMusicOffline(44100, [](int point, uint32_t data) { observedPoints.insert(point), observedEnds += point == 26 && data == 0x00100011; }, why)) << why;
     // Frames of 256 samples (shorter than a row): each new position, each hit with its note, the end.
-    std::vector<std::string> seen = {"-1:-1"};
+    const auto position = [] { return std::to_string(syncState.order) + ":" + std::to_string(syncState.row); };
+    std::vector<std::string> seen = {position()};
     std::string last = seen.back();
     for (uint64_t frameEnd = 256; !syncState.finished && frameEnd < 60 * 44100; frameEnd += 256) {
         offlineDeliverSyncs(frameEnd);
@@ -58,20 +108,35 @@ TEST_F(Music, TheFrameLoopSeesTheScriptedPositionsAndHits)
     EXPECT_EQ(observedEnds, 1);
 }
 
+// Without a sound device the question comes once, with the cause; a yes plays on the music's clock.
 TEST_F(Music, EachWayTheMusicCannotStartIsOneLineNamingItsCause)
 {
     const std::vector<uint8_t> module = encodeXm(blankSong(20));
-    const std::tuple<const char*, std::size_t, const char*> cases[] = {  // driver, module bytes, cause
-        {"disk", 0, "cannot open module \"Data/sonavel3.xm\": No such file or directory"},
-        {"no-such-driver", module.size(), "no audio device"},
+    static bool answer;
+    static std::string asked;
+    // driver, module bytes, the answer to playing without sound; the cause ("" when it plays), what was asked
+    const std::tuple<const char*, std::size_t, bool, const char*, const char*> cases[] = {
+        {"disk", 0, true, "cannot open module \"Data/sonavel3.xm\": No such file or directory", ""},
+        {"no-such-driver", module.size(), false, "no audio device", "no audio device"},
+        {"no-such-driver", module.size(), true, "", "no audio device"},
     };
     setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
-    for (const auto& [driver, bytes, cause] : cases) {
+    for (const auto& [driver, bytes, yes, cause, question] : cases) {
         ASSERT_TRUE(!bytes || writeFileBytes("Data/sonavel3.xm", std::vector<uint8_t>(module.begin(), module.begin() + long(bytes))));
         setenv("SDL_AUDIODRIVER", driver, 1);
         std::string why;
-        EXPECT_FALSE(startMusic(why));
-        stopMusic();
+        resetSyncState();
+        answer = yes, asked.clear();
+        EXPECT_EQ(startMusic(why, [](const std::string& cause) { return asked += cause + "\n", answer; }), !*cause);
         EXPECT_TRUE(why.rfind(cause, 0) == 0 && why.find('\n') == std::string::npos) << driver << " " << bytes << ": " << why;
+        EXPECT_EQ(asked.rfind(question, 0), 0u) << asked;
+        EXPECT_EQ(std::count(asked.begin(), asked.end(), '\n'), *question ? 1 : 0) << asked;
+        if (!*cause) {  // order 1 starts 64 rows (0.63 s) in, on the music's clock: not at once, but soon
+            usleep(300000);
+            EXPECT_EQ(syncState.order.load(), 0);
+            for (int i = 0; i < 300 && syncState.order.load() < 1; ++i) usleep(10000);
+            EXPECT_EQ(syncState.order.load(), 1);
+        }
+        stopMusic();
     }
 }
