@@ -98,7 +98,8 @@ bool wholeModule(const uint8_t* bytes, std::size_t size, const char* path, std::
     // does so where it can and refuses the rest.
     error = "module " + moduleName(path) + " is truncated (" + std::to_string(size) + " bytes, its headers need at least " +
             std::to_string(layout.needed) + ", ending inside " + layout.part + ")";
-    notice = "module " + moduleName(path) + " is " + std::to_string(layout.needed - size) + " bytes short inside " +
+    const uint64_t missing = layout.needed - size;
+    notice = "module " + moduleName(path) + " is " + std::to_string(missing) + (missing == 1 ? " byte" : " bytes") + " short inside " +
              layout.part + ": what is missing plays as silence";
     return true;
 }

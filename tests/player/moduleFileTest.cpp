@@ -36,7 +36,7 @@ TEST(ModuleFile, ACutPlaysWhereLibxmpPlaysItAndEachSeedSaysWhy)
         const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + long(size));
         const auto [loaded, line] = load(cut);
         ASSERT_EQ(loaded, !libxmpRender(cut, 1).empty()) << size << line;
-        const std::string said = loaded ? "bytes short inside " : "is truncated (" + std::to_string(size) + " bytes";
+        const std::string said = loaded ? " short inside " : "is truncated (" + std::to_string(size) + " bytes";
         ASSERT_NE(line.find(said), std::string::npos) << size << line;
         plays += loaded;
     }

@@ -49,5 +49,5 @@ TEST(XmWriter, LibxmpReadsBackWhatWasWritten)
     std::string error, notice;
     EXPECT_TRUE(wholeModule(bytes.data(), bytes.size(), nullptr, error, notice) && notice.empty()) << error << notice;
     EXPECT_TRUE(wholeModule(bytes.data(), bytes.size() - 1, nullptr, error, notice)) << error;
-    EXPECT_EQ(notice, "module in memory is 1 bytes short of its sample data: the missing tail plays as silence");
+    EXPECT_EQ(notice, "module in memory is 1 byte short inside instrument 1's sample data: what is missing plays as silence");
 }
