@@ -271,7 +271,7 @@ bool report(const char* name, const Grid& grid, const Tally& t, const std::vecto
     std::printf("%s flashes on %dx%d cells: %u in all; most in any second %d; whole seconds over %d: %zu of %zu; "
                 "widest area with %d or more in a second: %.1f %% of the picture\n",
                 name, grid.columns, grid.rows, inAll, most, flashLimit, secondsOver, seconds, flashLimit + 1, 100 * t.widestOverLimit);
-    if (!worst) return most <= flashLimit;
+    if (!worst && most <= flashLimit) return true;
     // The worst windows, each stretch of windows over two flashes given once, by its peak.
     std::vector<std::pair<int, std::size_t>> peaks;
     for (std::size_t f = 0; f < t.perWindow.size();) {
