@@ -20,12 +20,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
