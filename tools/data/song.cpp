@@ -1,7 +1,6 @@
 #include "tools/data/song.h"
 
 #include <cstring>
-#include <initializer_list>
 
 #include "common/demoScript.h"
 #include "tools/data/synth.h"
@@ -276,12 +275,6 @@ void snareRoll(XmPattern& p, int fromRow, int toRow, int fromVolume, int toVolum
     }
 }
 
-// The rows of a roll that the picture follows, closer and closer into the next downbeat.
-void rollAccents(XmPattern& p, std::initializer_list<int> rows)
-{
-    for (int row : rows) accentAt(p, row, chSnare);
-}
-
 void tomFill(XmPattern& p, int fromRow)
 {
     static const int offsets[6] = {0, 2, 4, 5, 6, 7};
@@ -418,7 +411,6 @@ XmPattern buildRoll()
     put(p, 56, chKick, hit, insGrooveKick, 60);
     backbeat(p, 48, 0, 32);
     snareRoll(p, 32, 64, 24, 60);
-    rollAccents(p, {48, 52, 56, 58, 60, 62});
     hats(p, true, 38);
     bassLine(p, mainChords, BassStyle::eighths, 46);
     pads(p, mainChords, 38);
@@ -461,7 +453,6 @@ XmPattern breakdown()
     for (int row = 4; row < 64; row += 8) put(p, row, chPerc, keyRim, insPerc, 34);
     hats(p, false, 28);
     snareRoll(p, 56, 64, 20, 44);
-    rollAccents(p, {60, 62});
     bassLine(p, devChords, BassStyle::whole, 44);
     arpeggio(p, devChords, ArpStyle::sixteenths, 22);
     pads(p, devChords, 36);
@@ -517,7 +508,6 @@ XmPattern finalBuild()
     melody(p, chLead, insLead, melodyA, 36);
     for (int row = 48; row < 64; ++row) p.cells[static_cast<std::size_t>(row)][chSnare] = XmCell{};
     snareRoll(p, 48, 64, 30, 62);
-    rollAccents(p, {52, 56, 58, 60, 62});
     buildUp(p);
     return p;
 }
@@ -583,18 +573,22 @@ XmModule makeSong()
                      buildHats(), buildRoll(), fullDrop(), greetingsA(), greetingsB(), breakdown(),
                      rebuild(),  fullPluck(), devFull(),  finalBuild(), ending()};
     // What the picture answers, pattern by pattern: in the intro a kick and an arpeggio note a
-    // bar; once the drums are in, the kick on the downbeat, a hat, and the last backbeat (the
-    // burst); from order 6 both backbeats; from the drop the bass on the chord change and an
-    // arpeggio note in mid-bar as well.
+    // bar; once the drums are in, the kick on the downbeat, a hat and the last backbeat; from the
+    // drop the bass on the chord change and an arpeggio note with the hat as well. The rolls and
+    // the fills are heard but not followed. Every note here lights most of the picture, so they
+    // fall on three rows a bar at most, six or four rows apart: however two lights close together
+    // are counted, no second holds more than two of them, under the three flashes a second that
+    // photosensitive viewers can bear.
     const Accents intro{barRows("x..............."), 0, 0, 0, barRows("........x.......")};
     const Accents drums{barRows("x..............."), barRows("............x..."), barRows("......x........."), barRows("x..............."), 0};
-    const Accents build{barRows("x..............."), barRows("....x.......x..."), barRows("......x........."), barRows("x..............."), 0};
-    const Accents full{barRows("x..............."), barRows("....x.......x..."), barRows("......x........."), barRows("x..............."),
-                       barRows("........x.......")};
-    const Accents tail{barRows("x.......x......."), barRows("........x...x..."), 0, barRows("x.......x......."), 0};
-    const Accents* const plans[17] = {&intro, &intro, &intro, &drums, &drums, &drums, &build, &build, &full,
+    const Accents full{barRows("x..............."), barRows("............x..."), barRows("......x........."), barRows("x..............."),
+                       barRows("......x.........")};
+    const Accents tail{barRows("x.......x......."), barRows("........x......."), 0, barRows("x.......x......."), 0};
+    const Accents* const plans[17] = {&intro, &intro, &intro, &drums, &drums, &drums, &drums, &drums, &full,
                                       &full,  &full,  &full,  &full,  &full,  &full,  &full,  &tail};
     for (std::size_t i = 0; i < song.patterns.size(); ++i) accents(song.patterns[i], *plans[i]);
+    // The warning card pulses alone through its first four rows before the drums strike the field.
+    song.patterns[3].cells[0][chKick].instrument = insGrooveKick;
     // Order → pattern: 13 and 14 repeat the greetings' groove (with the pluck and then variation B).
     song.orders = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 10, 14, 15, 16};
     // The overall level: the mix of sixteen channels needs headroom.
