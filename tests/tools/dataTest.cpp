@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <map>
+#include <vector>
 
 const std::string built = STROBARIUM_BINARY_DIR "/";
 
@@ -37,27 +37,28 @@ TEST(Data, OurReaderTakesEveryBitmap)
     for (const char* file : bitmapFiles) EXPECT_TRUE(readBitmapFile((built + file).c_str(), view, reason)) << file << ": " << reason;
 }
 
-// The picture relights a zone on every note of these five, so they play accents: a few notes a
-// bar, never a running part of eighths or sixteenths.
-TEST(Data, TheReactingInstrumentsPlayAccentsAndTheLastNotesFallOnTheDemosEnd)
+// The picture relights a zone on every note of these five, so they play accents, never a running
+// part: at most three in any second, each note its own even where two fall a few frames apart
+// (the three-flash rule, with margin), none under the warning card's first pulse (order 3, rows
+// 0 to 3), and the last on the demo's last position.
+TEST(Data, TheReactingInstrumentsKeepToThreeAccentsASecondAndEndOnTheDemosEnd)
 {
     std::string why;
     ASSERT_TRUE(playerOpenOffline(44100, why));
     ASSERT_TRUE(playerLoadFile((built + moduleFile).c_str(), 0, 0, why)) << why;
-    std::map<int, int> notesInBar;  // by instrument, order and bar
-    std::pair<int, int> last{-1, -1};
+    std::vector<const TimelineEvent*> accents;
     for (const TimelineEvent* e = timelineEvents(); e < timelineEvents() + timelineEventCount(); ++e)
-        if (e->kind == TimelineKind::noteOn) {
-            ++notesInBar[e->instrument * 10000 + e->order * 10 + e->row / 16];
-            last = std::max(last, std::make_pair(int(e->order), int(e->row)));
-        }
-    for (int instrument : {kickInstrument, snareInstrument, hatInstrument, bassInstrument, arpInstrument}) {
-        int most = 0;
-        for (auto it = notesInBar.lower_bound(instrument * 10000); it != notesInBar.lower_bound((instrument + 1) * 10000); ++it)
-            most = std::max(most, it->second);
-        EXPECT_TRUE(most > 0 && most <= 6) << "instrument " << instrument << ": " << most << " notes in a bar";
+        for (int reacting : {kickInstrument, snareInstrument, hatInstrument, bassInstrument, arpInstrument})
+            if (e->kind == TimelineKind::noteOn && e->instrument == reacting &&
+                (accents.empty() || accents.back()->sample != e->sample))
+                accents.push_back(e);
+    ASSERT_FALSE(accents.empty());
+    for (std::size_t first = 0, next = 0; first < accents.size(); ++first) {
+        while (next < accents.size() && accents[next]->sample < accents[first]->sample + 44100) ++next;
+        EXPECT_LE(next - first, 3u) << "from order " << accents[first]->order << " row " << accents[first]->row;
+        EXPECT_FALSE(accents[first]->order == 3 && accents[first]->row < 4) << "row " << accents[first]->row;
     }
-    EXPECT_EQ(last, std::make_pair(demoEndOrder, demoEndRow));
+    EXPECT_EQ(std::make_pair(int(accents.back()->order), int(accents.back()->row)), std::make_pair(demoEndOrder, demoEndRow));
     playerFree();
 }
 
