@@ -1,5 +1,5 @@
 // The bitmap reader: one row per reason it refuses a file, files on disk, the fuzz corpus (every input
-// also through the fuzz target's checks); then the sizes each kind of OpenGL takes for a texture.
+// also through the fuzz target's checks).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,8 +9,8 @@
 #include <tuple>
 
 #include "scene/bitmap.h"
-#include "tests/scene/sceneFixture.h"
-#include "tests/support/recordingGl.h"
+#include "tests/support/files.h"
+#include "tools/bmp/bmpWriter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size);
 
@@ -102,27 +102,6 @@ TEST(BitmapReader, EveryCorpusSeedHasItsExpectedOutcome)
         ++seeds;
     }
     EXPECT_GE(seeds, 29);
-}
-
-TEST_F(SceneDirectory, TexturesTakeAnySizeUpToTheLargestWhereTheOpenGlDoesElsePowersOfTwo)
-{
-    const std::tuple<const char*, const char*, int, int, int, const char*> cases[] = {  // version, extensions, largest side; bitmap; refusal
-        {"1.1", "", 2048, 127, 64, "powers of two up to 2048"},
-        {"1.1", "GL_ARB_texture_non_power_of_twos GL_X", 2048, 127, 64, "powers of two up to 2048"},
-        {"1.1", "", 256, 512, 512, "powers of two up to 256"},
-        {"1.1", "GL_EXT_bgra GL_ARB_texture_non_power_of_two", 2048, 127, 64, nullptr},
-        {"1.5 Mesa", "GL_ARB_texture_non_power_of_two GL_X", 2048, 1, 1000, nullptr},
-        {"2.1 Mesa 22.3.6", "", 999, 1, 1000, "at most 999"},
-    };
-    for (const auto& [version, extensions, largest, width, height, refusal] : cases) {
-        SetUp();
-        recordingGl::describe(version, extensions, largest);
-        ASSERT_TRUE(writeFileBytes(bitmapFiles[0], encodeBmp24(RgbImage(width, height))));
-        std::string reason;
-        const bool loaded = loadTextures(reason);
-        const std::string said = refusal ? std::string("Data/Particle.bmp: width and height must be ") + refusal : "";
-        EXPECT_EQ(joined(loaded, reason), joined(!refusal, said)) << version << " " << extensions << " " << width << "x" << height;
-    }
 }
 
 }  // namespace

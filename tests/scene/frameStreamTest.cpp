@@ -1,8 +1,8 @@
-// initScene and renderFrame against the recording OpenGL: the stop at the first unusable
-// bitmap, the lattice, the particle pass (draw, move, react: a new depth shows from the next
-// particle on) and the quads its batches draw, the overlays' script by song position with its
-// early ends, the title's fade and the finish test, the hits cleared on every path, and frames
-// that allocate nothing.
+// initScene and renderFrame against the recording OpenGL: the texture sizes and depth clamping
+// each OpenGL allows, the stop at the first unusable bitmap, the lattice, the particle pass (draw,
+// move, react: a new depth shows from the next particle on) and the quads its batches draw, the
+// overlays' script by song position with its early ends, the title's fade and the finish test, the
+// hits cleared on every path, and frames that allocate nothing.
 #include <GL/gl.h>
 
 #include <atomic>
@@ -124,17 +124,30 @@ TEST_F(Frame, InitStopsAtTheFirstUnusableBitmapAndSaysWhy)
     }
 }
 
-TEST(RenderState, DepthClampIsCoreFromDesktop32OrAnExtension)
+// What the OpenGL names decides the sizes a texture may take and whether depth is clamped.
+TEST_F(Frame, TextureSizesAndDepthClampFollowTheVersionAndExtensions)
 {
-    const struct { const char *version, *extensions; bool clamps; } cases[] = {
-        {"1.1", "", false}, {"3.1 Mesa 22.3.6", "GL_ARB_depth_clamped GL_XGL_depth_clamp", false},
-        {"3.2.0", "", true}, {"10.0", "", true}, {"2.1", "GL_EXT_bgra GL_NV_depth_clamp", true},
-        {"OpenGL ES 3.2", "", false}, {"OpenGL ES 2.0 (WebGL 1.0)", "GL_EXT_depth_clamp", true},
-        {"2.1", "GL_ARB_depth_clamp", true},
+    const struct { const char *version, *extensions; int largest, width, height; const char* refusal; bool clamps; } cases[] = {
+        {"1.1", "", 2048, 127, 64, "powers of two up to 2048", false},
+        {"1.1", "GL_ARB_texture_non_power_of_twos GL_X GL_ARB_depth_clamped", 2048, 127, 64, "powers of two up to 2048", false},
+        {"1.1", "", 256, 512, 512, "powers of two up to 256", false},
+        {"1.1", "GL_EXT_bgra GL_ARB_texture_non_power_of_two GL_NV_depth_clamp", 2048, 127, 64, nullptr, true},
+        {"1.5 Mesa", "GL_ARB_texture_non_power_of_two GL_X", 2048, 1, 1000, nullptr, false},
+        {"2.1 Mesa 22.3.6", "", 999, 1, 1000, "at most 999", false},
+        {"3.1 Mesa 22.3.6", "GL_ARB_depth_clamped GL_XGL_depth_clamp", 2048, 127, 64, nullptr, false},
+        {"3.2.0", "", 2048, 127, 64, nullptr, true}, {"10.0", "", 2048, 127, 64, nullptr, true},
+        {"OpenGL ES 3.2", "", 2048, 127, 64, "powers of two up to 2048", false},
+        {"OpenGL ES 2.0 (WebGL 1.0)", "GL_EXT_depth_clamp", 2048, 64, 64, nullptr, true},
+        {"2.1", "GL_ARB_depth_clamp", 2048, 127, 64, nullptr, true},
     };
+    recordingGl::reset();  // no hook: texture names run past the bitmaps
     for (const auto& c : cases) {
-        recordingGl::describe(c.version, c.extensions, 2048);
-        EXPECT_EQ(depthClampAvailable(), c.clamps) << c.version << " / " << c.extensions;
+        recordingGl::describe(c.version, c.extensions, c.largest);
+        ASSERT_TRUE(writeFileBytes(bitmapFiles[0], encodeBmp24(RgbImage(c.width, c.height))));
+        const std::string said = c.refusal ? std::string("Data/Particle.bmp: width and height must be ") + c.refusal : "";
+        error.clear();
+        EXPECT_EQ(joined(loadTextures(error), error, depthClampAvailable()), joined(!c.refusal, said, c.clamps))
+            << c.version << " / " << c.extensions << " " << c.width << "x" << c.height;
     }
     recordingGl::describe("1.1", "", 2048);
 }
