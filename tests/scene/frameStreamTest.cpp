@@ -1,5 +1,5 @@
 // initScene and renderFrame against the recording OpenGL: the texture sizes and depth clamping
-// each OpenGL allows, the stop at the first unusable bitmap, the lattice, the particle pass (draw,
+// each OpenGL allows and the stop at the first unusable bitmap, the lattice, the particle pass (draw,
 // move, react: a new depth shows from the next particle on) and the quads its batches draw, the
 // overlays' script by song position with its early ends, the title's fade and the finish test, the
 // hits cleared on every path, and frames that allocate nothing. Then the five instrument rules on
@@ -106,53 +106,40 @@ protected:
     }
 };
 
-TEST_F(Frame, InitStopsAtTheFirstUnusableBitmapAndSaysWhy)
+// Particle.bmp is written at width x height (0: greetz4.bmp removed instead) under an OpenGL of that
+// version, extensions and largest side; `refused`: the bitmap that stops initScene (bitmapCount: none).
+TEST_F(Frame, InitTakesWhatTheOpenGlAllowsAndStopsAtTheFirstUnusableBitmapSayingWhy)
 {
-    // The file at `index` replaced by `bytes`, or removed when they are none.
-    const struct { int index; std::vector<uint8_t> bytes; const char* line; } cases[] = {
-        {9, {}, "Data/greetz4.bmp: cannot open the file"},
-        {0, encodeBmp24(RgbImage(3, 4)), "Data/Particle.bmp: width and height must be powers of two up to 2048"},
-        {bitmapCount, {}, nullptr},
+    const std::string powers = "width and height must be powers of two up to ";
+    const struct { const char *version, *extensions; int largest, width, height, refused; std::string why; bool clamps; } cases[] = {
+        {"1.1", "", 2048, 0, 0, 9, "cannot open the file", false},
+        {"1.1", "", 2048, 127, 64, 0, powers + "2048", false},
+        {"1.1", "GL_ARB_texture_non_power_of_twos GL_X GL_ARB_depth_clamped", 2048, 127, 64, 0, powers + "2048", false},
+        {"1.1", "", 256, 512, 512, 0, powers + "256", false},
+        {"1.1", "GL_EXT_bgra GL_ARB_texture_non_power_of_two GL_NV_depth_clamp", 2048, 127, 64, bitmapCount, "", true},
+        {"1.5 Mesa", "GL_ARB_texture_non_power_of_two GL_X", 2048, 1, 1000, bitmapCount, "", false},
+        {"2.1 Mesa 22.3.6", "", 999, 1, 1000, 0, "width and height must be at most 999", false},
+        {"3.1 Mesa 22.3.6", "GL_ARB_depth_clamped GL_XGL_depth_clamp", 2048, 127, 64, bitmapCount, "", false},
+        {"3.2.0", "", 2048, 127, 64, bitmapCount, "", true}, {"10.0", "", 2048, 32, 32, bitmapCount, "", true},
+        {"OpenGL ES 3.2", "", 2048, 127, 64, 0, powers + "2048", false},
+        {"OpenGL ES 2.0 (WebGL 1.0)", "GL_EXT_depth_clamp", 2048, 64, 64, bitmapCount, "", true},
+        {"2.1", "GL_ARB_depth_clamp", 2048, 127, 64, bitmapCount, "", true},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(joined(c.version, c.extensions, c.width, c.height));
         SetUp();
-        syncState.instrumentHit[1] = 1;
-        if (c.line && c.bytes.empty()) std::filesystem::remove(bitmapFiles[c.index]);
-        else if (c.line) writeFileBytes(bitmapFiles[c.index], c.bytes);
-        EXPECT_EQ(initScene(error), c.line ? 0 : 1);
-        EXPECT_EQ(error, c.line ? c.line : "");
-        // Names in load order; the failing slot keeps the one made for it, and nothing follows.
-        for (int i = 0; i < bitmapCount; ++i) EXPECT_EQ(*textureSlots[i], i <= c.index ? i + 1u : 0u) << i;
-        const std::size_t uploads = seen.count[int(GlFunc::TexImage2D)], enables = seen.count[int(GlFunc::Enable)];
-        EXPECT_EQ(joined(uploads, enables > 0, +particles[0].active, +syncState.instrumentHit[1]),
-                  joined(c.index, c.line ? "0 0 1" : "1 1 0")) << "uploads, render state, lattice and hits";
-    }
-}
-
-// What the OpenGL names decides the sizes a texture may take and whether depth is clamped.
-TEST_F(Frame, TextureSizesAndDepthClampFollowTheVersionAndExtensions)
-{
-    const struct { const char *version, *extensions; int largest, width, height; const char* refusal; bool clamps; } cases[] = {
-        {"1.1", "", 2048, 127, 64, "powers of two up to 2048", false},
-        {"1.1", "GL_ARB_texture_non_power_of_twos GL_X GL_ARB_depth_clamped", 2048, 127, 64, "powers of two up to 2048", false},
-        {"1.1", "", 256, 512, 512, "powers of two up to 256", false},
-        {"1.1", "GL_EXT_bgra GL_ARB_texture_non_power_of_two GL_NV_depth_clamp", 2048, 127, 64, nullptr, true},
-        {"1.5 Mesa", "GL_ARB_texture_non_power_of_two GL_X", 2048, 1, 1000, nullptr, false},
-        {"2.1 Mesa 22.3.6", "", 999, 1, 1000, "at most 999", false},
-        {"3.1 Mesa 22.3.6", "GL_ARB_depth_clamped GL_XGL_depth_clamp", 2048, 127, 64, nullptr, false},
-        {"3.2.0", "", 2048, 127, 64, nullptr, true}, {"10.0", "", 2048, 127, 64, nullptr, true},
-        {"OpenGL ES 3.2", "", 2048, 127, 64, "powers of two up to 2048", false},
-        {"OpenGL ES 2.0 (WebGL 1.0)", "GL_EXT_depth_clamp", 2048, 64, 64, nullptr, true},
-        {"2.1", "GL_ARB_depth_clamp", 2048, 127, 64, nullptr, true},
-    };
-    recordingGl::reset();  // no hook: texture names run past the bitmaps
-    for (const auto& c : cases) {
         recordingGl::describe(c.version, c.extensions, c.largest);
-        ASSERT_TRUE(writeFileBytes(bitmapFiles[0], encodeBmp24(RgbImage(c.width, c.height))));
-        const std::string said = c.refusal ? std::string("Data/Particle.bmp: width and height must be ") + c.refusal : "";
-        error.clear();
-        EXPECT_EQ(joined(loadTextures(error), error, depthClampAvailable()), joined(!c.refusal, said, c.clamps))
-            << c.version << " / " << c.extensions << " " << c.width << "x" << c.height;
+        syncState.instrumentHit[1] = 1;
+        if (c.width) writeFileBytes(bitmapFiles[0], encodeBmp24(RgbImage(c.width, c.height)));
+        else std::filesystem::remove(bitmapFiles[c.refused]);
+        const bool ok = c.refused == bitmapCount;
+        EXPECT_EQ(initScene(error), ok ? 1 : 0);
+        EXPECT_EQ(error, ok ? "" : bitmapFiles[c.refused] + (": " + c.why));
+        // Names in load order; the failing slot keeps the one made for it, and nothing follows.
+        for (int i = 0; i < bitmapCount; ++i) EXPECT_EQ(*textureSlots[i], i <= c.refused ? i + 1u : 0u) << i;
+        const std::size_t uploads = seen.count[int(GlFunc::TexImage2D)], enables = seen.count[int(GlFunc::Enable)];
+        EXPECT_EQ(joined(uploads, enables > 0, +particles[0].active, +syncState.instrumentHit[1], depthClampAvailable()),
+                  joined(c.refused, ok ? "1 1 0" : "0 0 1", c.clamps)) << "uploads, render state, lattice, hits and depth clamp";
     }
     recordingGl::describe("1.1", "", 2048);
 }
