@@ -76,7 +76,7 @@ TEST(Playback, TheDeviceGetsTheExactMixAndSyncsFireWhenHeard)
     EXPECT_EQ(std::count(heardEnd, device.samples.end(), 0), device.samples.end() - heardEnd) << "silence after the end";
 
     // What fires, in timeline order (every event: each row, the notes of 18 and 19, the end); the
-    // data words are the offline delivery's, checked in timelineTest.
+    // data words are the offline delivery's, checked in moduleFileTest.
     ASSERT_EQ(fired.size(), timeline.size());
     const auto frames = [](uint64_t n) { return std::chrono::microseconds(n * 1000000 / 44100); };
     const auto latest = frames(heardLatencyFrames) + frames(deviceBufferFrames) + std::chrono::milliseconds(20);  // + wake-ups

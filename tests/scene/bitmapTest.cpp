@@ -1,5 +1,5 @@
 // The bitmap reader: one row per reason it refuses a file, files on disk, the fuzz corpus (every input
-// also through the fuzz target's checks); then the sizes each kind of OpenGL takes for a texture.
+// also through the fuzz target's checks).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,8 +9,8 @@
 #include <tuple>
 
 #include "scene/bitmap.h"
-#include "tests/scene/sceneFixture.h"
-#include "tests/support/recordingGl.h"
+#include "tests/support/files.h"
+#include "tools/bmp/bmpWriter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size);
 
@@ -44,8 +44,10 @@ long parsed(const Bytes& file, BitmapView& view, std::string& reason)
     return parseBitmap(exact.get(), file.size(), view, reason) ? view.pixels - exact.get() : -1;
 }
 
+// Each flaw parsed from memory and read from a file; the last two only a file read can meet.
 TEST(BitmapReader, RefusesEachFlawWithItsReason)
 {
+    const TempDir dir("strobarium-bitmap");
     const char* const shape = "no pixels (width or height 0 or less)";
     const std::pair<const char*, Edit> flaws[] = {
         {"too short for a BMP header", [](Bytes& b) { b.resize(53); }},
@@ -58,10 +60,16 @@ TEST(BitmapReader, RefusesEachFlawWithItsReason)
         {shape, [](Bytes& b) { put(b, widthAt, static_cast<uint32_t>(-4)); }},
         {"pixel data overlaps the headers", [](Bytes& b) { put(b, pixelOffsetAt, 53); }},
         {"pixel data runs past the end of the file", [](Bytes& b) { put(b, pixelOffsetAt, 0xFFFFFFF0u); }},
+        {"file too large", [](Bytes& b) { b.resize(maxBitmapFileBytes + 2); }},
+        {"cannot read the file", nullptr},  // the folder itself
     };
     for (const auto& [why, edit] : flaws) {
         BitmapView view{-1, -1, nullptr};
-        std::string reason;
+        std::string reason, fromFile;
+        ASSERT_TRUE(writeFileBytes(dir / "flawed.bmp", bitmap(4, 4, edit)));
+        EXPECT_FALSE(readBitmapFile((edit ? dir / "flawed.bmp" : dir.path()).c_str(), view, fromFile));
+        EXPECT_EQ(fromFile, why);
+        if (!edit) continue;
         EXPECT_EQ(parsed(bitmap(4, 4, edit), view, reason), -1) << why;
         EXPECT_EQ(reason, why);
         EXPECT_EQ(view.pixels, nullptr) << why;
@@ -69,18 +77,6 @@ TEST(BitmapReader, RefusesEachFlawWithItsReason)
     BitmapView view{};
     std::string reason;
     EXPECT_FALSE(parseBitmap(nullptr, 100, view, reason));
-}
-
-TEST(BitmapReader, SaysWhyAFileCannotBeRead)
-{
-    const TempDir dir("strobarium-bitmap");
-    BitmapView view{};
-    ASSERT_TRUE(writeFileBytes(dir / "big.bmp", bitmap(4, 4, [](Bytes& b) { b.resize(maxBitmapFileBytes + 2); })));
-    for (const auto& [path, why] : {std::pair{dir / "big.bmp", "file too large"}, {dir.path(), "cannot read the file"}}) {
-        std::string reason;
-        EXPECT_FALSE(readBitmapFile(path.c_str(), view, reason)) << why;
-        EXPECT_EQ(reason, why);
-    }
 }
 
 // The corpus holds the other headers and shapes (core and V2 to V5 headers, sides of 1 and 2048,
@@ -102,27 +98,6 @@ TEST(BitmapReader, EveryCorpusSeedHasItsExpectedOutcome)
         ++seeds;
     }
     EXPECT_GE(seeds, 29);
-}
-
-TEST_F(SceneDirectory, TexturesTakeAnySizeUpToTheLargestWhereTheOpenGlDoesElsePowersOfTwo)
-{
-    const std::tuple<const char*, const char*, int, int, int, const char*> cases[] = {  // version, extensions, largest side; bitmap; refusal
-        {"1.1", "", 2048, 127, 64, "powers of two up to 2048"},
-        {"1.1", "GL_ARB_texture_non_power_of_twos GL_X", 2048, 127, 64, "powers of two up to 2048"},
-        {"1.1", "", 256, 512, 512, "powers of two up to 256"},
-        {"1.1", "GL_EXT_bgra GL_ARB_texture_non_power_of_two", 2048, 127, 64, nullptr},
-        {"1.5 Mesa", "GL_ARB_texture_non_power_of_two GL_X", 2048, 1, 1000, nullptr},
-        {"2.1 Mesa 22.3.6", "", 999, 1, 1000, "at most 999"},
-    };
-    for (const auto& [version, extensions, largest, width, height, refusal] : cases) {
-        SetUp();
-        recordingGl::describe(version, extensions, largest);
-        ASSERT_TRUE(writeFileBytes(bitmapFiles[0], encodeBmp24(RgbImage(width, height))));
-        std::string reason;
-        const bool loaded = loadTextures(reason);
-        const std::string said = refusal ? std::string("Data/Particle.bmp: width and height must be ") + refusal : "";
-        EXPECT_EQ(joined(loaded, reason), joined(!refusal, said)) << version << " " << extensions << " " << width << "x" << height;
-    }
 }
 
 }  // namespace
