@@ -42,3 +42,22 @@ finish() {
   status=$? ms=$((($(date +%s%N) - started) / 1000000))
   [ "$status" -eq "${1:-0}" ] || fail "exit status $status after $ms ms, expected ${1:-0}"
 }
+# The program's own stderr lines (Wine's end in \r).
+ours() { grep '^strobarium' "$work/stderr.log" | tr -d '\r'; }
+# refused LINE: the "ERROR" box with no window called $title beside it, answered; exit status 1,
+# and LINE (a grep pattern) among our lines.
+refused() {
+  waitFor "ERROR" >/dev/null || exit 1
+  [ -z "$(windowId "$title")" ] || fail "the demo window is still there beside the box"
+  answer "ERROR" Return
+  finish 1
+  ours | grep -q "$1" || fail "no line matching \"$1\""
+}
+# fallback NO: after Yes on a screen larger than the demo's one mode, "Ooops.." before any demo
+# window, answered by the key NO, then "Program Will Now Close."
+fallback() {
+  waitFor "Ooops.." >/dev/null || exit 1
+  [ -z "$(windowId "$title")" ] || fail "a demo window exists during the question"
+  answer "Ooops.." "$1"
+  refused '^strobarium: ERROR: Program Will Now Close.$'
+}
