@@ -23,7 +23,7 @@ answer() {
   local box
   box=$(waitFor "$1") || exit 1
   for _ in $(seq 10); do
-    xdotool windowfocus --sync "$box" key "$2" 2>/dev/null
+    xdotool windowfocus --sync "$box" 2>/dev/null && xdotool key "$2"
     for _ in $(seq 30); do [ -z "$(windowId "$1")" ] && return 0; sleep 0.1; done
   done
   fail "the box \"$1\" did not go away"
