@@ -18,17 +18,6 @@ bool parse(std::vector<const char*> args, CaptureOptions& options, std::string& 
     return parseCaptureOptions(int(args.size()), args.data(), options, error);
 }
 
-// The run test passes the rest as a user would.
-TEST(CaptureOptions, TheEncoderOptionsAndFlagsAreTakenAtTheirEdges)
-{
-    CaptureOptions o;
-    std::string error;
-    EXPECT_EQ(o.preset + " " + std::to_string(o.crf) + " " + std::to_string(o.fpsNumerator) + " " + std::to_string(o.reference), "ultrafast 16 60 0");
-    ASSERT_TRUE(parse({"--start", "255:255", "--end", "3.", "-h", "--crf", "51", "--preset", "placebo", "--reference"}, o, error));
-    EXPECT_TRUE(o.start.order == 255 && o.start.row == 255 && o.end.secondsValue == 3.0 && o.help && o.reference);
-    EXPECT_EQ(o.preset + " " + std::to_string(o.crf), "placebo 51");
-}
-
 // One row for each way the command line can be wrong.
 TEST(CaptureOptions, EachMistakeIsNamed)
 {
@@ -68,9 +57,16 @@ TEST(CaptureOptions, EachMistakeIsNamed)
     }
 }
 
-// What --jobs hands its parts reads back as the same options: a round trip of the command line.
-TEST(CaptureOptions, TheArgumentsOfOptionsGiveThemBack)
+// The defaults, values at their edges, and what --jobs hands its parts read back as the same
+// options: a round trip of the command line (the run test passes the rest as a user would).
+TEST(CaptureOptions, EdgesAndTheArgumentsOfOptionsGiveThemBack)
 {
+    CaptureOptions o;
+    std::string error;
+    EXPECT_EQ(o.preset + " " + std::to_string(o.crf) + " " + std::to_string(o.fpsNumerator) + " " + std::to_string(o.reference), "ultrafast 16 60 0");
+    ASSERT_TRUE(parse({"--start", "255:255", "--end", "3.", "-h", "--crf", "51", "--preset", "placebo", "--reference"}, o, error));
+    EXPECT_TRUE(o.start.order == 255 && o.start.row == 255 && o.end.secondsValue == 3.0 && o.help && o.reference);
+    EXPECT_EQ(o.preset + " " + std::to_string(o.crf), "placebo 51");
     const std::vector<std::vector<const char*>> lines = {
         {},
         {"-o", "a b", "--fps", "60000/1001", "--start", "0.1", "--end", "123.456789", "--size", "640x360", "--crf", "0",
@@ -79,7 +75,6 @@ TEST(CaptureOptions, TheArgumentsOfOptionsGiveThemBack)
     };
     for (const auto& line : lines) {
         CaptureOptions first, second;
-        std::string error;
         ASSERT_TRUE(parse(line, first, error)) << error;
         const std::vector<std::string> args = captureArguments(first);
         std::vector<const char*> again;
@@ -88,7 +83,9 @@ TEST(CaptureOptions, TheArgumentsOfOptionsGiveThemBack)
         EXPECT_EQ(captureArguments(second), args);
         EXPECT_TRUE(first.start.secondsValue == second.start.secondsValue && first.end.secondsValue == second.end.secondsValue &&
                     first.end.order == second.end.order && second.jobs == 1 && first.mp4 == second.mp4 && second.overwrite == first.overwrite &&
-                    first.part == second.part && first.partCount == second.partCount);
+                    first.part == second.part && first.partCount == second.partCount && first.preset == second.preset &&
+                    first.crf == second.crf && first.reference == second.reference && first.png == second.png &&
+                    first.outputDir == second.outputDir && first.width == second.width);
     }
 }
 
@@ -104,18 +101,8 @@ TEST(FrameClock, FramesFallOnWholeSamplesAndFirstFrameAtOrAfterInvertsThem)
         }
 }
 
-
-TEST(FrameSink, UprightRgbFlipsRowsAndSwapsChannels)
-{
-    // 2x2, bottom row first, BGRA: bottom-left blue, bottom-right green, top-left red, top-right white.
-    const uint8_t bgra[] = {255, 0, 0, 9, 0, 255, 0, 9, 0, 0, 255, 9, 255, 255, 255, 9};
-    std::vector<uint8_t> rgb(12);
-    uprightRgb(bgra, 2, 2, rgb.data());
-    EXPECT_EQ(rgb, (std::vector<uint8_t>{255, 0, 0, 255, 255, 255, 0, 0, 255, 0, 255, 0}));
-}
-
-// Frames go through the sink's own thread to the video pipe upright, raw and back to back (the
-// run test reads their log lines and PNG files).
+// Frames go through the sink's own thread to the video pipe raw and back to back, BGRA bottom row
+// first turned into RGB top row first (the run test reads their log lines and PNG files).
 TEST(FrameSink, FramesLeaveInOrderUprightThroughThePipe)
 {
     constexpr int width = 67;  // odd sizes catch row-stride mistakes
@@ -127,10 +114,10 @@ TEST(FrameSink, FramesLeaveInOrderUprightThroughThePipe)
     for (uint64_t f = 0; f < 5; ++f) {
         FrameSlot& slot = claimFrameSlot();
         for (size_t i = 0; i < size_t(width) * height * 4; ++i) slot.pixels[i] = uint8_t(i * 31 + f * 101);
-        std::vector<uint8_t> upright(size_t(width) * height * 3);
-        uprightRgb(slot.pixels, width, height, upright.data());
+        for (int y = height - 1; y >= 0; --y)
+            for (int x = 0; x < width; ++x)
+                for (const int c : {2, 1, 0}) frames += char(slot.pixels[(size_t(y) * width + x) * 4 + c]);
         submitFrameSlot();
-        frames.append(upright.begin(), upright.end());
     }
     std::string reason;
     ASSERT_TRUE(finishFrameSink(reason)) << reason;

@@ -15,13 +15,14 @@
 set -u
 case=$1 demo=$2 makeTestData=$3 probe=$4 shortSong=$5
 title="strobarium by kelsot"
-fail() { echo "FAIL ($case): $*" >&2; cat "$work/stderr" >&2 2>/dev/null; exit 1; }
-
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-answer=No limit=120 cwd=$work module=/usr/share/games/bomberclone/music/slice_me_nice.xm orders=0
+. "$(dirname "$0")/../support/drive.sh"
+key=Escape limit=120 cwd=$work module=/usr/share/games/bomberclone/music/slice_me_nice.xm orders=0
 case "$case" in
-  fullscreen | fallback) answer=Yes ;;
+  fullscreen | fallback) key=Return ;;
+  question) key= limit=20 ;;
+  reset) limit=20 ;;
   music) module="" ;;
   end17) limit=90 orders=20 ;;
   songend | nosound) limit=90 orders=5 ;;
@@ -39,30 +40,14 @@ if [ "$case" = installed ] || [ "$case" = music ]; then
 fi
 [ "$case" = installed ] && cwd=$work/home && mkdir "$cwd" && export HOME=$cwd
 [ "$case" = bitmap ] && echo "BM but no more" >"$work/Data/warning.bmp"
+export SDL_AUDIODRIVER=dummy
 [ "$case" = nosound ] && export SDL_AUDIODRIVER=no-such-driver
-
-# waitFor NAME: the id of the window called NAME once it is on screen (a frame can be slow).
-waitFor() {
-  for _ in $(seq 1200); do
-    xwininfo -name "$1" 2>/dev/null | awk '/Window id:/ { print $4; found = 1 } END { exit !found }' && return 0
-    sleep 0.1
-  done
-  fail "no window called \"$1\""
-}
 geometry() {
   xwininfo -name "$title" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 }
     /Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h "+" x "+" y }'
 }
 demoPid() { xprop -name "$title" _NET_WM_PID | awk '{ print $3 }'; }
-# finish [STATUS]: the demo has ended with STATUS (default 0).
-finish() {
-  wait "$runner"
-  status=$?
-  ms=$(( ($(date +%s%N) - started) / 1000000 ))
-  [ "$status" -eq "${1:-0}" ] || fail "exit status $status after $ms ms, expected ${1:-0}; stderr:"
-}
-# answer CAPTION KEY: presses KEY on the box called CAPTION once it is up.
-answer() { local box; box=$(waitFor "$1") || exit 1; xdotool key --window "$box" "$2"; }
+errors=$work/stderr.log
 
 if [ "$case" = reset ]; then
   # A client of the test's own holds the server until the demo is connected; a property on the
@@ -71,16 +56,11 @@ if [ "$case" = reset ]; then
   holder=$!
   xprop -root -f _TEST 8s -set _TEST kept
 fi
-started=$(date +%s%N)
 if [ "$case" = nodisplay ]; then
-  (cd "$work" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy timeout 60 "$demo") \
-    2>"$work/stderr" &
-elif [ "$case" = question ] || [ "$case" = reset ]; then
-  (cd "$work" && SDL_AUDIODRIVER=dummy exec timeout 20 "$demo") 2>"$work/stderr" &
+  start "$work" 60 "" env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$demo"
 else
-  "$(dirname "$0")/../support/run-demo" "$demo" "$cwd" "$limit" "$answer" 2>"$work/stderr" &
+  start "$cwd" "$limit" "$key" "$demo"
 fi
-runner=$!
 
 case "$case" in
   windowed | fullscreen | installed)
@@ -98,7 +78,7 @@ case "$case" in
       kill -TERM "$(demoPid)"
     fi
     finish $([ "$case" = fullscreen ] && echo 143)
-    [ ! -s "$work/stderr" ] || fail "something went wrong on stderr"
+    [ ! -s "$errors" ] || fail "something went wrong on stderr"
     ;;
   close | sigterm)
     window=$(waitFor "$title") || exit 1
@@ -106,19 +86,18 @@ case "$case" in
     sleep 1
     if [ "$case" = close ]; then "$probe" close "$window" || fail "could not ask to close"; else kill -TERM "$(demoPid)"; fi
     finish $([ "$case" = sigterm ] && echo 143)
-    grep -q 'ERROR' "$work/stderr" && fail "a message box was shown"
+    grep -q 'ERROR' "$errors" && fail "a message box was shown"
     ;;
   question)
     waitFor "Start FullScreen?" >/dev/null
     sleep 0.5
     started=$(date +%s%N)
-    kill -TERM "$(pgrep -P "$runner")"  # the demo, under timeout
+    kill -TERM "$(pgrep -P "$demo")"  # the demo, under timeout
     finish 143
     [ "$ms" -lt 2000 ] || fail "took $ms ms to stop"
     xwininfo -name "Start FullScreen?" >/dev/null 2>&1 && fail "the box outlived the demo"
     ;;
   reset)
-    answer "Start FullScreen?" Escape
     kill "$holder"
     waitFor "$title" >/dev/null
     [ "$(xprop -root _TEST)" = '_TEST(STRING) = "kept"' ] || fail "the server reset between the question and the window"
@@ -128,38 +107,25 @@ case "$case" in
   nosound)
     answer "No Sound" Return
     finish
-    grep -q '^strobarium: No Sound: No Sound Device Could Be Opened (no audio device: .*). Play Without Sound?$' "$work/stderr" ||
+    grep -q '^strobarium: No Sound: No Sound Device Could Be Opened (no audio device: .*). Play Without Sound?$' "$errors" ||
       fail "no question naming the missing sound device"
     [ "$ms" -gt 1500 ] || fail "ended before the song's fifth order"
     ;;
-  bitmap)
-    answer "ERROR" Return
-    finish 1
-    grep -qx 'strobarium: ERROR: Initialization Failed. Data/warning.bmp: too short for a BMP header' "$work/stderr" ||
-      fail "the box does not name the bitmap and its flaw"
-    ;;
+  bitmap) refused '^strobarium: ERROR: Initialization Failed. Data/warning.bmp: too short for a BMP header$' ;;
   fallback)
-    box=$(waitFor "Ooops..") || exit 1
-    xwininfo -name "$title" >/dev/null 2>&1 && fail "a demo window exists during the question"
-    xdotool key --window "$box" Escape
-    box=$(waitFor "ERROR") || exit 1
-    xdotool key --window "$box" Return
-    finish 1
-    grep -qx "strobarium: Ooops..: The Requested Fullscreen Mode Is Not Supported By Your Video Card. Use Windowed Mode \
-Instead?" "$work/stderr" || fail "no \"Ooops..\" line on stderr"
-    grep -qx "strobarium: ERROR: Program Will Now Close." "$work/stderr" || fail "no \"Program Will Now Close.\" line"
+    fallback Escape
+    ours | grep -qx "strobarium: Ooops..: The Requested Fullscreen Mode Is Not Supported By Your Video Card. Use Windowed Mode \
+Instead?" || fail "no \"Ooops..\" line on stderr"
     ;;
   nodisplay)
     finish 1
     # Our own words only, and few: no other program's error text.
-    [ "$(grep -vc '^strobarium: ' "$work/stderr")" -eq 0 ] && [ "$(wc -l <"$work/stderr")" -le 2 ] || fail "stderr not ours"
-    grep -q '^strobarium: no display' "$work/stderr" || fail "no line naming the missing display"
+    [ "$(grep -vc '^strobarium: ' "$errors")" -eq 0 ] && [ "$(wc -l <"$errors")" -le 2 ] || fail "stderr not ours"
+    grep -q '^strobarium: no display' "$errors" || fail "no line naming the missing display"
     ;;
   music)
-    answer "ERROR" Return
-    finish 1
-    [ "$(wc -l <"$work/stderr")" -eq 1 ] || fail "not exactly one stderr line"
-    grep -q '^strobarium: ERROR: Initialization Failed. .*Data/sonavel3.xm' "$work/stderr" || fail "the box does not name the module"
+    refused '^strobarium: ERROR: Initialization Failed. .*Data/sonavel3.xm'
+    [ "$(wc -l <"$errors")" -eq 1 ] || fail "not exactly one stderr line"
     ;;
   # Order 17 cannot play before 17 orders of 0.31 s; the song would end two minutes later.
   end17) finish; [ "$ms" -gt 5300 ] || fail "ended before order 17" ;;

@@ -16,11 +16,7 @@ export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # SDL's disk driver plays into a file (Windows paths: Z: is /).
 export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="Z:${work//\//\\}\\heard.raw"
 trap 'wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
-fail() {
-  echo "FAIL ($case): $*" >&2
-  for f in "$work"/*.log; do [ -s "$f" ] && { echo "--- $f" >&2; tail -n 40 "$f" >&2; }; done
-  exit 1
-}
+. "$(dirname "$0")/../support/drive.sh"
 
 if [ "$case" = prefix ]; then  # once per build folder; a half-made one (no system.reg) again
   [ -f "$prefix/system.reg" ] || { rm -rf "$prefix"; wineboot --init >"$work/boot.log" 2>&1 && wineserver -w || fail "wineboot"; }
@@ -28,35 +24,8 @@ if [ "$case" = prefix ]; then  # once per build folder; a half-made one (no syst
 fi
 unzip -q "$zip" -d "$work" && app=$(echo "$work"/strobarium-*-win64) && [ -d "$app" ] || fail "cannot unpack $zip"
 
-# The window called $1 while it is on screen (Wine keeps closed windows' X windows, unmapped).
-windowId() { xwininfo -name "$1" 2>/dev/null | awk '/Window id:/ { id = $4 } /IsViewable/ { print id }'; }
-waitFor() {
-  for _ in $(seq 600); do
-    windowId "$1" | grep . && return 0
-    kill -0 "$demo" 2>/dev/null || fail "the demo ended before a window called \"$1\" showed"
-    sleep 0.1
-  done
-  fail "no window called \"$1\""
-}
-# Keys go to the focused window only: Wine takes no keys sent to a window directly.
-press() { xdotool windowfocus --sync "$1" && xdotool key "$2"; }
-# answer BOX KEY: KEY pressed on the box called BOX until it has gone (a key can come too early,
-# but a second one must not reach the next box). N is a Yes/No box's No, Return its default Yes.
-answer() {
-  box=$(waitFor "$1") || exit 1
-  for _ in $(seq 10); do
-    press "$box" "$2" 2>/dev/null
-    for _ in $(seq 30); do [ -z "$(windowId "$1")" ] && return 0; sleep 0.1; done
-  done
-  fail "the box \"$1\" did not go away"
-}
-startDemo() {  # [KEY for the start question, default n]; from another folder: Data/ is beside the program
-  (cd "$work" && exec timeout 120 wine "$app/strobarium.exe") >"$work/wine.log" 2>"$work/stderr.log" &
-  demo=$!
-  answer "Start FullScreen?" "${1:-n}"
-}
-finish() { wait "$demo"; status=$?; [ "$status" -eq "${1:-0}" ] || fail "exit status $status, expected ${1:-0}"; }
-ours() { grep '^strobarium' "$work/stderr.log" | tr -d '\r'; }
+# From another folder: Data/ is beside the program. KEY for the start question, default N(o).
+startDemo() { start "$work" 120 "${1:-n}" wine "$app/strobarium.exe"; }
 
 case "$case" in
   windowed | fullscreen | music)
@@ -78,29 +47,17 @@ case "$case" in
     ;;
   fallback)
     startDemo Return
-    waitFor "Ooops.." >/dev/null || exit 1
-    [ -z "$(windowId "$title")" ] || fail "a demo window exists during the question"
-    answer "Ooops.." n
-    answer "ERROR" Return
-    finish 1
-    ours | grep -qx 'strobarium: ERROR: Program Will Now Close.' || fail "no \"Program Will Now Close.\" line"
+    fallback n
     ;;
   bitmap)
     rm "$app/Data/warning.bmp"
     startDemo
-    waitFor "ERROR" >/dev/null || exit 1
-    [ -z "$(windowId "$title")" ] || fail "the demo window is still there beside the box"
-    ours | grep -qx 'strobarium: ERROR: Initialization Failed. Data/warning.bmp: cannot open the file' ||
-      fail "no \"Initialization Failed.\" line naming the bitmap"
-    answer "ERROR" Return
-    finish 1
+    refused '^strobarium: ERROR: Initialization Failed. Data/warning.bmp: cannot open the file$'
     ;;
   module)
     rm "$app/Data/sonavel3.xm"
     startDemo
-    answer "ERROR" Return
-    finish 1
-    ours | grep -q '^strobarium: ERROR: Initialization Failed. .*Data/sonavel3.xm' || fail "no line naming the missing song"
+    refused '^strobarium: ERROR: Initialization Failed. .*Data/sonavel3.xm'
     ;;
   capture)
     # Order 6 from its start: the whole field lit, scattering and changing colour.
