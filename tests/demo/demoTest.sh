@@ -9,6 +9,7 @@
 #   nosound: no sound device; the question answered Yes, the song plays to its end on its clock
 #   bitmap: a bitmap that is not one; the "ERROR" box names the file and the cause
 #   fallback: Yes on a larger screen, "Ooops.." before any demo window, No, "Program Will Now Close."
+#   refused: the same where the display lists 1280x720 and then refuses to switch to it
 #   nodisplay: at most two stderr lines, ours; music: the installed demo where Data/ lacks the module
 #   (that Data/ wins), one stderr line; installed: windowed from an empty home, the desktop's X11 class
 #   end17, songend: 20 orders, crawling after order 17 row 16, or 5: the demo ends there by itself
@@ -20,7 +21,7 @@ trap 'rm -rf "$work"' EXIT
 . "$(dirname "$0")/../support/drive.sh"
 key=Escape limit=120 cwd=$work module=/usr/share/games/bomberclone/music/slice_me_nice.xm orders=0
 case "$case" in
-  fullscreen | fallback) key=Return ;;
+  fullscreen | fallback | refused) key=Return ;;
   question) key= limit=20 ;;
   reset) limit=20 ;;
   music) module="" ;;
@@ -58,6 +59,8 @@ if [ "$case" = reset ]; then
 fi
 if [ "$case" = nodisplay ]; then
   start "$work" 60 "" env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$demo"
+elif [ "$case" = refused ]; then
+  start "$cwd" "$limit" "$key" env LD_PRELOAD="$STROBARIUM_REFUSE_MODE" "$demo"
 else
   start "$cwd" "$limit" "$key" "$demo"
 fi
@@ -112,7 +115,7 @@ case "$case" in
     [ "$ms" -gt 1500 ] || fail "ended before the song's fifth order"
     ;;
   bitmap) refused '^strobarium: ERROR: Initialization Failed. Data/warning.bmp: too short for a BMP header$' ;;
-  fallback)
+  fallback | refused)
     fallback Escape
     ours | grep -qx "strobarium: Ooops..: The Requested Fullscreen Mode Is Not Supported By Your Video Card. Use Windowed Mode \
 Instead?" || fail "no \"Ooops..\" line on stderr"
