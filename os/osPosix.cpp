@@ -156,8 +156,10 @@ bool waitProgram(ProgramId program, int& exitStatus, std::string& error)
             error = std::strerror(failure);
             return false;
         }
-        if (!stopping && stopRequested() != 0) stopProgram(program);
-        stopping = stopping || stopRequested() != 0;
+        if (!stopping && stopRequested() != 0) {
+            stopProgram(program);
+            stopping = true;
+        }
         nap();
     }
 }

@@ -149,8 +149,10 @@ bool waitProgram(ProgramId program, int& exitStatus, std::string& error)
     DWORD waited = WAIT_TIMEOUT;
     for (bool stopping = false; waited == WAIT_TIMEOUT;) {
         waited = WaitForSingleObject(process, 20);
-        if (!stopping && waited == WAIT_TIMEOUT && stopRequested() != 0) stopProgram(program);
-        stopping = stopping || stopRequested() != 0;
+        if (!stopping && waited == WAIT_TIMEOUT && stopRequested() != 0) {
+            stopProgram(program);
+            stopping = true;
+        }
     }
     DWORD code = 0;
     const bool ok = waited == WAIT_OBJECT_0 && GetExitCodeProcess(process, &code);
