@@ -1,5 +1,5 @@
-// initScene and renderFrame against the recording OpenGL: what each OpenGL allows, the lattice,
-// the particle pass and its batches, the overlays' script by song position, frames that allocate
+// initScene and renderFrame against the recording OpenGL: what each OpenGL allows, the particle
+// pass and its batches, the overlays' script by song position, frames that allocate
 // nothing and unseen ones that match them without OpenGL. Then the five instrument rules on one
 // particle with the real random source: which fires where, how many values it draws, what each
 // branch stores, their order, and the colour wheel.
@@ -10,7 +10,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <string_view>
 #include <tuple>
 #include <new>
@@ -141,19 +140,6 @@ TEST_F(Frame, InitTakesWhatTheOpenGlAllowsAndStopsAtTheFirstUnusableBitmapSaying
                   joined(c.refused, ok ? "1 1 0" : "0 0 1", c.clamps)) << "uploads, render state, lattice, hits and depth clamp";
     }
     recordingGl::describe("1.1", "", 2048);
-}
-
-TEST_F(Frame, TheLatticeIsZonedOneStepAhead)
-{
-    buildLattice();
-    // The last particle shows each counter wrapping on its own; 3690 sits at the core's corner but
-    // is classified where its successor stands.
-    const auto at = [](int i) { return joined(particles[i].x, particles[i].y, particles[i].z, particles[i].zone); };
-    EXPECT_EQ(at(particleCount - 1) + at(3690), joined(41, -8, -5, zoneSide, -9, -7, 0, zoneCore));
-    std::map<int32_t, int> zones;
-    for (const Particle& q : particles) ++zones[q.zone];
-    EXPECT_EQ(joined(zones[zoneCore], zones[zoneRing], zones[zoneBand], zones[zoneSide], zones.size()),
-              joined(2069, 10393, 79099, 31319, 4));
 }
 
 // The batches draw the quads that add light, in pass order, as the particles stood when the pass
