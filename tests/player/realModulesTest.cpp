@@ -2,15 +2,13 @@
 // generated song, against libopenmpt as an independent player: every row of our timeline starts on
 // the very sample where libopenmpt starts it, and the song ends where libopenmpt starts to repeat it.
 // And the effects that decide whether and when a note starts: our note-ons against libopenmpt's.
-#include "player/offline.h"
 #include "player/player.h"
 #include "player/timeline.h"
+#include "tests/support/files.h"
 #include "tests/support/modules.h"
 
 #include <gtest/gtest.h>
 #include <libopenmpt/libopenmpt.hpp>
-
-#include <fstream>
 
 // Named one by one, so a missing package fails its load; the first of bomberclone's restarts at order 1.
 const std::string modules[] = {STROBARIUM_BINARY_DIR "/Data/sonavel3.xm", "/usr/share/games/bomberclone/music/cerror-bomberclone_numero_2.xm",
@@ -35,11 +33,9 @@ class RealModule : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(RealModule, RowStartsAndEndAgreeWithLibopenmptToTheSample)
 {
-    std::string why;
-    ASSERT_TRUE(playerOpenOffline(44100, why));
-    ASSERT_TRUE(playerLoadFile(GetParam().c_str(), 0, 0, why)) << why;
-    std::ifstream file(GetParam(), std::ios::binary);
-    openmpt::module oracle(file);  // throws, failing the test, when libopenmpt refuses the module
+    const std::vector<uint8_t> bytes = readFileBytes(GetParam());
+    ASSERT_EQ(loadOffline(bytes), std::pair(true, std::string()));
+    openmpt::module oracle(bytes);  // throws, failing the test, when libopenmpt refuses the module
     uint64_t rendered = 0;
     std::pair<int, int> previous{-1, -1};
     int rows = 0;
@@ -88,8 +84,7 @@ TEST(NoteStarts, NoteDelayTonePortamentoKeyOffPatternDelayAndLoopAgreeWithLibope
     };
     for (const auto& [row, channel, cell] : cells) m.patterns[0].cells[std::size_t(row)][std::size_t(channel)] = cell;
     const std::vector<uint8_t> bytes = encodeXm(m);
-    std::string why;
-    ASSERT_TRUE(playerOpenOffline(44100, why) && playerLoadMemory(bytes.data(), bytes.size(), why)) << why;
+    ASSERT_EQ(loadOffline(bytes), std::pair(true, std::string()));
     std::vector<uint64_t> ours, theirs;
     for (const TimelineEvent* e = timelineEvents(); e < timelineEvents() + timelineEventCount(); ++e)
         if (e->kind == TimelineKind::noteOn) ours.push_back(e->sample);

@@ -2,6 +2,8 @@
 
 #include <xmp.h>
 
+#include "player/offline.h"
+#include "player/player.h"
 #include "tests/support/files.h"
 
 // `rows` patterns played in `orders`, and `instruments` copies of a short looped square wave
@@ -67,6 +69,13 @@ XmModule blankSong(int orders)
     const uint8_t instruments[] = {1, 2, 3, 19};
     for (int row = 1; row <= 4; ++row) cells[std::size_t(row)][0] = {xmNote(1, 9), instruments[row - 1], 0, 0, 0};
     return m;
+}
+
+std::pair<bool, std::string> loadOffline(const std::vector<uint8_t>& bytes)
+{
+    std::string said;
+    const bool loaded = playerOpenOffline(44100, said) && playerLoadMemory(bytes.data(), bytes.size(), said);
+    return {loaded, said};
 }
 
 std::vector<int16_t> libxmpRender(const std::vector<uint8_t>& bytes, uint64_t frames)

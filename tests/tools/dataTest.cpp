@@ -7,6 +7,7 @@
 #include "common/dataFiles.h"
 #include "sync/syncState.h"
 #include "tests/support/files.h"
+#include "tests/support/modules.h"
 
 #include <gtest/gtest.h>
 
@@ -43,9 +44,7 @@ TEST(Data, OurReaderTakesEveryBitmap)
 // 0 to 3), and the last on the demo's last position.
 TEST(Data, TheReactingInstrumentsKeepToThreeAccentsASecondAndEndOnTheDemosEnd)
 {
-    std::string why;
-    ASSERT_TRUE(playerOpenOffline(44100, why));
-    ASSERT_TRUE(playerLoadFile((built + moduleFile).c_str(), 0, 0, why)) << why;
+    ASSERT_EQ(loadOffline(readFileBytes(built + moduleFile)), std::pair(true, std::string()));
     std::vector<const TimelineEvent*> accents;
     for (const TimelineEvent* e = timelineEvents(); e < timelineEvents() + timelineEventCount(); ++e)
         for (int reacting : {kickInstrument, snareInstrument, hatInstrument, bassInstrument, arpInstrument})
@@ -64,9 +63,8 @@ TEST(Data, TheReactingInstrumentsKeepToThreeAccentsASecondAndEndOnTheDemosEnd)
 
 TEST(Data, TheMixIsMasteredWithHeadroomAndStereoWidth)
 {
-    std::string why;
-    ASSERT_TRUE(playerOpenOffline(44100, why));
-    ASSERT_TRUE(playerLoadFile((built + moduleFile).c_str(), 0, 0, why) && playerPlay()) << why;
+    ASSERT_EQ(loadOffline(readFileBytes(built + moduleFile)), std::pair(true, std::string()));
+    ASSERT_TRUE(playerPlay());
     std::vector<int16_t> block(2 * 4096);
     double energy = 0, mid = 0, side = 0;
     int peak = 0;
