@@ -1,9 +1,9 @@
 // The flash analyser on clips with known answers: it must pass what keeps to three flashes a
 // second and fail what does not, for the whole picture, a patch under a quarter of it, and red.
+#include "capture/pngWriter.h"
 #include "tests/support/files.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdio>
 #include <cstring>
@@ -32,23 +32,20 @@ const Clip clips[] = {
     {"5 Hz red on grey", 5, 90, {255, 0, 0}, {127, 127, 127}, "verdict: FAIL on red flashes", "general flashes on 32x18 cells: 0 in all; most in any second 0;", "red flashes on 32x18 cells: 9 in all; most in any second 5; whole seconds over 3: 2 of 2;", ""},
 };
 
-// Two seconds of a 160x90 picture that starts in the off state, with frames.log as the capture writes it.
+// Two seconds of a 160x90 picture that starts in the off state, the frames and frames.log as the capture writes them.
 void makeClip(const Clip& clip, const std::string& dir)
 {
     const int width = 160, height = 90, frames = 120;
-    std::string log = "# frame sample order row hash syncs (schedule point:data)\n";
+    std::string why, log = "# frame sample order row hash syncs (schedule point:data)\n";
     std::vector<uint8_t> rgb(width * height * 3);
     for (int f = 0; f < frames; ++f) {
         const bool on = int(f * 2 * clip.hertz / 60) % 2 == 1;
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
                 std::memcpy(&rgb[3 * (y * width + x)], y < clip.patchHeight ? (on ? clip.on : clip.off) : clip.off, 3);
-        png_image image{};
-        image.version = PNG_IMAGE_VERSION;
-        image.width = width, image.height = height, image.format = PNG_FORMAT_RGB;
         char name[32];
         std::snprintf(name, sizeof name, "/frame-%06d.png", f);
-        ASSERT_TRUE(png_image_write_to_file(&image, (dir + name).c_str(), 0, rgb.data(), 0, nullptr));
+        ASSERT_TRUE(writePng(dir + name, rgb.data(), width, height, why)) << why;
         log += std::to_string(f) + " " + std::to_string(735 * f) + " 7 " + std::to_string(f / 7) + " 0 -\n";
     }
     ASSERT_TRUE(writeFileBytes(dir + "/frames.log", {log.begin(), log.end()}));
