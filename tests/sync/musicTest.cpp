@@ -23,7 +23,8 @@ TEST(SyncState, TheDataHalvesAreZeroExtendedAndTheHitsClearWhileTheCallbacksStor
     std::atomic<int> frames{0};
     std::thread player([&] {
         for (DWORD i = 0; i < 20000 || frames.load() < 100; ++i)
-            for (SYNCPROC* sync : {orderSync, orderRowSync, instrument1Sync, instrument2Sync, instrument3Sync, instrument18Sync, instrument19Sync})
+            for (SYNCPROC* sync :
+                 {orderSync, orderRowSync, instrument1Sync, instrument2Sync, instrument3Sync, instrument18Sync, instrument19Sync})
                 sync(0, (i % 64) << 16 | i % 18, 0);
         orderRowSync(7, 0x8001FFFFu, 9);
         instrument19Sync(7, 0xFFFF800Eu, 9);
