@@ -22,11 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size);
 
 TEST(ModuleFile, ACutPlaysWhereLibxmpPlaysItAndEachSeedSaysWhy)
 {
-    // The last instrument ends in 32 bytes of plain data, then 100 values as 66 bytes of ADPCM.
+    // The last instrument ends in 32 bytes of plain data, then 99 values as 66 bytes of ADPCM, the
+    // last byte holding one value.
     XmModule m = featureModule();
     m.instruments.back().samples.push_back(m.instruments.back().samples[0]);
     m.instruments.back().samples[1].adpcm = true;
-    m.instruments.back().samples[1].data.resize(100, -60);
+    m.instruments.back().samples[1].data.resize(99, -60);
     const std::vector<uint8_t> bytes = encodeXm(m);
     int plays = 0;
     for (std::size_t size = 64; size < bytes.size(); size += size < 1300 || size + 120 > bytes.size() ? 1 : 37) {
@@ -222,8 +223,7 @@ TEST(Timeline, EventsFallOnTheirTicksAndSyncsFireOnceTheirSampleIsPassedWithThei
 }
 
 // A pattern packed to an odd size, and an ADPCM sample of an odd count, whose last byte holds one
-// value: libxmp reads every value and what follows in place, and our reader counts that byte (a
-// file one byte short ends in the plain sample after it).
+// value: libxmp reads every value and what follows in place.
 TEST(XmWriter, LibxmpReadsBackWhatWasWritten)
 {
     XmModule m;
@@ -259,8 +259,4 @@ TEST(XmWriter, LibxmpReadsBackWhatWasWritten)
     EXPECT_EQ(std::vector<int>(after, after + 3), std::vector<int>({1, -2, 3}));
     xmp_release_module(context);
     xmp_free_context(context);
-    std::string error, notice;
-    EXPECT_TRUE(wholeModule(bytes.data(), bytes.size(), nullptr, error, notice) && notice.empty()) << error << notice;
-    EXPECT_TRUE(wholeModule(bytes.data(), bytes.size() - 1, nullptr, error, notice)) << error;
-    EXPECT_EQ(notice, "module in memory is 1 byte short inside instrument 1's sample data: what is missing plays as silence");
 }
