@@ -39,9 +39,11 @@ XmModule featureModule()
     a[2][1] = {xmNote(7, 11), 19, 0, 0, 0};
     a[2][2] = {xmNote(4, 0), 0, 0, 0, 0};      // bare note, channel never had an instrument
     a[3][0] = {xmNote(4, 4), 0, 0, 0, 0};      // bare note: instrument 18 again
+    a[3][2] = {xmNote(4, 0), 18, 0, 0x14, 0};  // K00: let go on its first tick, never heard
     a[4][0] = {xmKeyOff, 0, 0, 0, 0};
     a[5][0] = {xmNote(4, 7), 0, 0, 0x3, 0x10};  // tone portamento
     a[5][1] = {xmNote(4, 9), 19, 0xF5, 0, 0};   // volume-column tone portamento
+    a[5][2] = {xmNote(4, 2), 18, 0, 0x5, 0x01};  // tone portamento with volume slide
     a[6][0] = {xmNote(4, 9), 18, 0, 0xE, 0xD3};  // note delay: starts on tick 3
     a[7][1] = {xmNote(3, 5), 19, 0, 0xE, 0x92};  // retrigger: one note-on
     a[8][3] = {0, 0, 0, 0xF, 0x03};              // speed 3
