@@ -52,7 +52,8 @@ TEST(Playback, TheDeviceGetsTheExactMixAndSyncsFireWhenHeard)
     fired.reserve(4096);
     std::string why;
     ASSERT_TRUE(playerOpenDevice(0, 44100, why)) << why;
-    ASSERT_TRUE(playerLoadFile(writeModule("playback.xm", featureModule()).c_str(), 0, 0, why)) << why;
+    const std::vector<uint8_t> module = encodeXm(featureModule());
+    ASSERT_TRUE(playerLoadMemory(module.data(), module.size(), why)) << why;
     const uint32_t params[] = {0xFFFFFFFF, 0xFFFF0012, 0xFFFF0013, 0};
     for (uint32_t i = 0; i < 4; ++i) playerSetSync(i == 3 ? SyncType::end : i ? SyncType::instrument : SyncType::position, params[i], record, 0);
     const std::vector<TimelineEvent> timeline(timelineEvents(), timelineEvents() + timelineEventCount());
@@ -65,7 +66,7 @@ TEST(Playback, TheDeviceGetsTheExactMixAndSyncsFireWhenHeard)
     ASSERT_TRUE(ended.load()) << "the end sync never fired";
 
     // The device got silence while paused, then our stream from a buffer boundary on.
-    const std::vector<int16_t> reference = libxmpRender(encodeXm(featureModule()), endSample);
+    const std::vector<int16_t> reference = libxmpRender(module, endSample);
     const std::size_t lead = firstSound(reference);
     const std::size_t start = firstSound(device.samples) - lead;
     ASSERT_EQ(start % deviceBufferFrames, 0u);

@@ -4,7 +4,6 @@
 
 #include "player/offline.h"
 #include "player/player.h"
-#include "tests/support/files.h"
 
 // `rows` patterns played in `orders`, and `instruments` copies of a short looped square wave
 // (audible, cheap to mix).
@@ -21,12 +20,6 @@ static XmModule song(int speed, int bpm, std::vector<uint8_t> orders, std::vecto
     square.samples[0].data.resize(32, -60);
     m.instruments.assign(std::size_t(instruments), square);
     return m;
-}
-
-std::string writeModule(const std::string& name, const XmModule& module)
-{
-    static const TempDir scratch("modules");
-    return writeXm(scratch / name, module) ? scratch / name : std::string();
 }
 
 XmModule featureModule()

@@ -12,9 +12,6 @@
 // Frames of one tick at `bpm` and 44,100 Hz: FT2's 2.5 / BPM seconds, truncated.
 constexpr uint64_t tickFrames(int bpm) { return 44100u * 5 / (2u * unsigned(bpm)); }
 
-// Writes the module into this process's scratch folder; its path, or empty when refused.
-std::string writeModule(const std::string& name, const XmModule& module);
-
 // 4 channels, 19 instruments, 3 orders of every feature the player must time right (see the cells).
 XmModule featureModule();
 // `orders` orders of a blank 64-row pattern at speed 1, 255 BPM; order 2 plays another, with
