@@ -67,8 +67,7 @@ TEST(Playback, TheDeviceGetsTheExactMixAndSyncsFireWhenHeard)
 
     // The device got silence while paused, then our stream from a buffer boundary on.
     const std::vector<int16_t> reference = libxmpRender(module, endSample);
-    const std::size_t lead = firstSound(reference);
-    const std::size_t start = firstSound(device.samples) - lead;
+    const std::size_t start = firstSound(device.samples) - firstSound(reference);
     ASSERT_EQ(start % deviceBufferFrames, 0u);
     ASSERT_GE(device.samples.size(), 2 * (start + endSample));
     const auto heardEnd = device.samples.begin() + long(2 * (start + endSample));
