@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -53,12 +54,8 @@ void makeClip(const Clip& clip, const std::string& dir)
 
 std::string run(const std::string& dir, int& status)
 {
-    FILE* out = popen((STROBARIUM_BINARY_DIR "/bench/data/flash_check " + dir).c_str(), "r");
-    std::string text;
-    char buffer[4096];
-    for (std::size_t n; out && (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;) text.append(buffer, n);
-    status = out ? pclose(out) : -1;
-    return text;
+    status = std::system((STROBARIUM_BINARY_DIR "/bench/data/flash_check " + dir + " > " + dir + "/figures.txt").c_str());
+    return readFileText(dir + "/figures.txt");
 }
 
 }  // namespace

@@ -229,7 +229,6 @@ TEST(Timeline, EventsFallOnTheirTicksAndSyncsFireOnceTheirSampleIsPassedWithThei
 TEST(XmWriter, LibxmpReadsBackWhatWasWritten)
 {
     XmModule m;
-    m.title = "writer check";
     m.speed = 5, m.bpm = 140, m.restart = 1, m.orders = {1, 0, 1};
     m.patterns = {blankXmPattern(16, 4), blankXmPattern(32, 4)};
     m.patterns[0].cells[5][2] = {xmNote(7, 11), 1, xmVolume(40), 0xF, 0x20};

@@ -49,7 +49,6 @@ TEST(SyncState, AHitCarriesItsNoteToTheFrameThatSeesIt)
     }
 }
 
-// A working directory of its own with Data/ in it.
 class Music : public ::testing::Test {
 protected:
     const TempDir home{"music"};
