@@ -24,8 +24,7 @@
 
 namespace {
 
-// Two orders of one 16-row pattern at speed 3, 125 bpm (0.96 s each): instrument 1 lights the
-// field on row 0, instrument 2 plays on row 8.
+// Two orders of 16 rows at speed 3, 125 bpm (0.96 s each): instrument 1 on row 0, 2 on row 8.
 XmModule syntheticModule()
 {
     XmModule module;
@@ -56,8 +55,7 @@ const TempDir& dir()
 
 struct Captured { int status; std::string out, errors; std::vector<std::string> log; };  // log: no heading
 
-// The program run in `cwd` (default: the folder with Data/), writing to `out` there (an absolute
-// `out` anywhere), then the shell's `after`, whose status is the one returned.
+// The program run in `cwd` (default: dir()) into `out` (relative to dir()), then the shell's `after`.
 Captured capture(const std::string& out, const std::string& arguments, const std::string& prefix = "",
                  const std::string& cwd = "", const std::string& after = "")
 {
@@ -106,9 +104,8 @@ std::vector<uint8_t> pngPixels(const std::string& path)
     return rgb;
 }
 
-// Both passes, each twice in effect: the default pass leaves out the quads that add nothing
-// and batches the rest; --reference draws every particle on its own in immediate mode. They agree to
-// one step of 255 in every channel (llvmpipe may round a blend differently between them).
+// The default pass (batched, dark quads left out) and --reference (immediate mode) agree to one
+// step of 255 in every channel: llvmpipe may round a blend differently between them.
 TEST(CaptureRun, SameFramesAndSoundOnEveryRunFromAnyStartInEitherPass)
 {
     const Captured first = capture("first", "--fps 10", "PATH=/nonexistent ");  // no ffmpeg: PNG frames
@@ -242,10 +239,8 @@ TEST(CaptureRun, PartsJoinedEqualOneRunThroughPngAndThroughFfmpeg)
     }
 }
 
-// A table's row: the program run with `arguments` into `out` (in the folder `cwd` of dir()), then
-// the shell's `after`; the status it must end with, a text its messages must hold (with
-// `oneLine`, a regular expression their one line must match), and what it must leave in `out`
-// (a regular expression over leftIn; null: not looked at).
+// A run as capture() makes it, the status it must end with, a text its messages must hold (with
+// `oneLine`, a regular expression for their one line) and a regular expression for leftIn(out).
 struct Row { std::string out, arguments; int status; std::string message; const char* left = nullptr; bool ffmpeg = false;
              bool oneLine = false; const char* cwd = ""; std::string after = ""; };
 
@@ -292,9 +287,8 @@ TEST(CaptureRun, BadInputGivesOneMessageAndFailure)
     });
 }
 
-// Real signals to real captures once they are writing: each stops at its next frame, stops
-// ffmpeg and every part, and leaves nothing; a part killed from outside fails the whole, and
-// only its folder and log stay.
+// Real signals to real captures once they are writing stop them, ffmpeg and every part, leaving
+// nothing; a part killed from outside fails the whole, leaving only its folder and log.
 TEST(CaptureRun, AStopRequestEndsItAndLeavesNothingThatLooksComplete)
 {
     const auto stopped = [](const char* arguments, const char* writing, const char* whom, const char* signal, int status,
@@ -330,9 +324,8 @@ TEST(CaptureRun, AnEarlierCaptureIsRefusedOrReplacedWhole)
     });
 }
 
-// A full disk, a real 256 KiB tmpfs (skipped where mounting is not allowed): one line naming
-// the file and the cause, and nothing left that looks like a capture (with --jobs, the failed
-// part's folder and log).
+// A full disk (a real 256 KiB tmpfs, where mounting is allowed): one line naming the file and
+// the cause, nothing left that looks like a capture, with --jobs the failed part's folder and log.
 TEST(CaptureRun, AFullDiskGivesOneLineAndLeavesNothingThatLooksComplete)
 {
     const std::string disk = dir() / "disk", out = disk + "/out", how = "--fps 10 --size 1920x1080 ";
@@ -348,10 +341,8 @@ TEST(CaptureRun, AFullDiskGivesOneLineAndLeavesNothingThatLooksComplete)
     std::system(("umount '" + disk + "'").c_str());
 }
 
-// The real demo's frames at a few points of the real song (the build's Data/), the first frame
-// captured from --start to --end, against the ones kept in reference-frames/NAME.png: a change of
-// what the demo shows fails here. Every channel within two steps of 255: room for a rounding
-// change in Mesa, none for a changed picture. STROBARIUM_REMAKE_REFERENCE_FRAMES=1
+// The real demo (the build's Data/) against its frames kept in reference-frames/, within two steps
+// of 255: room for Mesa's rounding, none for a changed picture. STROBARIUM_REMAKE_REFERENCE_FRAMES=1
 // (scripts/remake-reference-frames) writes them anew instead.
 TEST(ReferenceFrames, TheDemoShowsWhatItShowedWhenTheyWereKept)
 {
@@ -365,8 +356,8 @@ TEST(ReferenceFrames, TheDemoShowsWhatItShowedWhenTheyWereKept)
     };
     const std::string kept = STROBARIUM_SOURCE_DIR "/tests/capture/reference-frames/";
     for (const auto& [name, start, end] : frames) {
-        const Captured run = capture(std::string("reference-") + name, std::string("--size 320x180 --png --start ") + start + " --end " + end,
-                                     "", STROBARIUM_BINARY_DIR);
+        const std::string arguments = std::string("--size 320x180 --png --start ") + start + " --end " + end;
+        const Captured run = capture(std::string("reference-") + name, arguments, "", STROBARIUM_BINARY_DIR);
         ASSERT_TRUE(run.status == 0 && !run.log.empty()) << name << ": " << run.errors;
         const std::string png = framePng(run, std::stoul(run.log[0])), keep = kept + name + ".png";
         if (std::getenv("STROBARIUM_REMAKE_REFERENCE_FRAMES")) {
