@@ -1,8 +1,5 @@
-// initScene and renderFrame against the recording OpenGL: what each OpenGL allows, the particle
-// pass and its batches, the overlays' script by song position, frames that allocate
-// nothing and unseen ones that match them without OpenGL. Then the five instrument rules on one
-// particle with the real random source: which fires where, how many values it draws, what each
-// branch stores, their order, and the colour wheel.
+// initScene and renderFrame against the recording OpenGL, then the five instrument rules on one
+// particle with the real random source.
 #include <GL/gl.h>
 
 #include <algorithm>
@@ -30,8 +27,7 @@ void* operator new(std::size_t size)
 
 namespace {
 
-// What the hook saw since the frame began (or set-up): calls per function, and the steps of
-// particles 0 and 1 and of everything outside the particle pass.
+// Since the frame began: calls per function, and the steps of particles 0 and 1 and outside the pass.
 struct Seen {
     std::size_t count[static_cast<int>(GlFunc::Count)] = {};
     GlCall last = {};
@@ -47,8 +43,7 @@ std::pair<int32_t, int32_t> movedTo;  // where the song moves, as a sync might, 
 void noteQuadCorner(const double* a, std::ostringstream& out)
 {
     static double colour[4], xAtS[2], yAtT[2], z;  // the quad's edges by texture coordinate, and its depth
-    // The strip's two triangles, (top right, top left, bottom right) and (bottom right, top left,
-    // bottom left), by their texture coordinates.
+    // The strip's two triangles by their corners' texture coordinates.
     static const double cornerTexture[6][2] = {{1, 1}, {0, 1}, {1, 0}, {1, 0}, {0, 1}, {0, 0}};
     const std::size_t k = seen.count[int(GlFunc::ArrayVertex)] - 1, corner = k % 6;
     if (k >= 12) return;
@@ -142,9 +137,8 @@ TEST_F(Frame, InitTakesWhatTheOpenGlAllowsAndStopsAtTheFirstUnusableBitmapSaying
     recordingGl::describe("1.1", "", 2048);
 }
 
-// The batches draw the quads that add light, in pass order, as the particles stood when the pass
-// reached them, a new depth moving the next particle on; the rest are left out and no particle
-// is drawn on its own. Immediate mode, the reference, draws the same particles one by one.
+// The batches draw the quads that add light as the pass reached them, a new depth moving the next
+// particle on; immediate mode, the reference, draws the same particles one by one.
 TEST_F(Frame, DrawsMovesThenReactsSoANewDepthMovesTheNextParticleOn)
 {
     ASSERT_EQ(initScene(error), 1) << error;
@@ -168,8 +162,7 @@ TEST_F(Frame, DrawsMovesThenReactsSoANewDepthMovesTheNextParticleOn)
     EXPECT_EQ(joined(particles[0].driftX, particles[0].driftZ, particles[0].alpha, particles[7].alpha), joined(132, 102, 0.4f, 1));
 }
 
-// The batches leave out only the quads that add nothing under the additive blend: alpha
-// or every channel under half a step of 255.
+// Left out: alpha, or every channel, under half a step of 255.
 TEST(Particles, OnlyQuadsThatAddNothingAreLeftOut)
 {
     const float underHalf = 0.49f / 255, overHalf = 0.51f / 255;
@@ -236,10 +229,9 @@ TEST_F(Overlays, EachPositionDrawsItsScriptTheTitleFadesAndOnlyOrder17Row16Finis
     }
 }
 
-// Frames allocate nothing; the capture's frames before --start, unseen, leave what drawn
-// ones leave and call no OpenGL. The positions are where the overlays decide something (cards,
-// the fade at 2:48, a greeting row with none, the finish at 17:16), with every reacting
-// instrument's hits around them.
+// Frames allocate nothing; unseen ones (the capture's before --start) leave what drawn ones leave
+// and call no OpenGL, at the overlays' decisions (cards, the fade, a greeting row with none, the
+// finish) with every reacting instrument's hits around them.
 TEST_F(Frame, FramesAllocateNothingAndUnseenOnesLeaveWhatDrawnOnesLeaveWithoutOpenGl)
 {
     static std::size_t calls;
