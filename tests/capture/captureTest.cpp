@@ -57,8 +57,7 @@ TEST(CaptureOptions, EachMistakeIsNamed)
     }
 }
 
-// The defaults, values at their edges, and what --jobs hands its parts read back as the same
-// options: a round trip of the command line (the run test passes the rest as a user would).
+// The defaults, values at their edges, and the arguments --jobs hands its parts read back as given.
 TEST(CaptureOptions, EdgesAndTheArgumentsOfOptionsGiveThemBack)
 {
     CaptureOptions o;
@@ -94,8 +93,7 @@ TEST(FrameClock, FramesFallOnWholeSamplesAndFirstFrameAtOrAfterInvertsThem)
         }
 }
 
-// Frames go through the sink's own thread to the video pipe raw and back to back, BGRA bottom row
-// first turned into RGB top row first (the run test reads their log lines and PNG files).
+// Frames go through the sink's thread to the video pipe back to back, BGRA bottom-up made RGB top-down.
 TEST(FrameSink, FramesLeaveInOrderUprightThroughThePipe)
 {
     constexpr int width = 67;  // odd sizes catch row-stride mistakes

@@ -1,6 +1,4 @@
-// The scene on real Mesa (llvmpipe, no X server) under the demo's own projection: bitmaps
-// upright with their rows padded and filtered linearly, overlays escaping the far plane whether
-// depth is clamped or flattened, and the view test against the pixels drawn.
+// The scene on real Mesa (llvmpipe, no X server) under the demo's own projection.
 #include <GL/gl.h>
 #include <GL/glu.h>
 
@@ -68,9 +66,8 @@ TEST_F(Pixels, BitmapsOfAnySizeStandUprightWithTheirRowsPaddedAndFilteredLinearl
     EXPECT_EQ(joined(filters[0], filters[1]), joined(GL_LINEAR, GL_LINEAR));
 }
 
-// Where OpenGL cannot clamp depth (OpenGL 1.1, WebGL; here Mesa told to hide it), the overlays
-// flatten it instead and must cover exactly the pixels clamping gives; either way they escape a
-// far plane that rounding has brought nearer than they are.
+// Without depth clamping (OpenGL 1.1, WebGL; here Mesa hides it) the overlays flatten depth and must
+// cover the pixels clamping gives; either way they escape a far plane rounded nearer than they are.
 TEST_F(Pixels, OverlaysShowTheSamePixelsWhetherDepthIsClampedOrFlattened)
 {
     ASSERT_EQ(initScene(error), 1) << error;
@@ -96,8 +93,7 @@ TEST_F(Pixels, OverlaysShowTheSamePixelsWhetherDepthIsClampedOrFlattened)
     }
 }
 
-// Whatever the view test calls outside draws no pixel on real Mesa, at the demo's size and at
-// another; whatever lies a few pixels inside a plane draws and is not called outside.
+// What the view test calls outside draws no pixel; what lies a few pixels inside a plane draws.
 TEST_F(Pixels, QuadsCalledOutsideTheViewDrawNothing)
 {
     glDisable(GL_TEXTURE_2D);
