@@ -257,11 +257,12 @@ void expectRows(const std::vector<Row>& rows, const std::string& prefix = "")
 }
 
 // Each mistake gets its exit status and one line; nothing half-written is left, only ffmpeg's
-// log when it says why.
-TEST(CaptureRun, BadInputGivesOneMessageAndFailure)
+// log when it says why. A folder captured into again: an earlier capture is refused without -y
+// and replaced whole with it, never mixed with the new one; the summary names what was written.
+TEST(CaptureRun, EachMistakeAndEachEarlierCaptureGetsItsStatusAndOneMessage)
 {
     writeFileBytes(dir() / "plainfile", {'x'});
-    for (const char* blocker : {"earlier/audio.wav", "empty"}) std::filesystem::create_directories(dir() / blocker);
+    std::filesystem::create_directories(dir() / "empty");
     ASSERT_TRUE(writeTestData(dir() / "silent"));
     for (const char* part : {"1/2", "2/2"})
         ASSERT_EQ(capture(std::string("half") + part[0], std::string("--fps 10 --end 0.4 --png --size 320x180 --part ") + part).status, 0);
@@ -269,14 +270,14 @@ TEST(CaptureRun, BadInputGivesOneMessageAndFailure)
     std::string deep = dir().path();  // 4,080 bytes: its files' names are longer than a path may be
     while (deep.size() < 4080 - 201) deep += "/" + std::string(200, 'd');
     deep += "/" + std::string(4080 - deep.size() - 1, 'e');
-    const std::string me = "strobarium-capture: ";
+    const std::string me = "strobarium-capture: ", how = "--fps 10 --size 320x180 ";
+    const char* frames3 = "audio.wav frame-000000.png frame-000001.png frame-000002.png frames.log";
     expectRows({
         {"bad", "--speed 2", 2, me + "unknown option '--speed'"},
         {"bad", "--start 40:0", 2, me + "--start: the song never plays order 40 row 0"},
         {"bad", "--start 1:8 --end 0.5", 2, me + "--end must lie after --start (no frame falls between them)"},
         {"bad", "--start 100", 2, me + "--start lies after the end of the demo"},
         {"plainfile", "--end 0.2", 1, me + "cannot create the output folder '" + dir() / "plainfile" + "'"},
-        {"earlier", "--end 0.2 --png", 3, me + "the output folder '" + dir() / "earlier" + "' holds an earlier capture", "audio.wav"},
         {"long", "--end 0.2 --png -o " + deep, 1, me + "cannot create '" + deep + "/capture.partial': File name too long"},
         {"bad", "--end 0.2", 4, me + "cannot load the scene", nullptr, false, false, "empty"},
         {"bad", "--end 0.2", 4, me + "cannot load the module \"Data/sonavel3.xm\"", nullptr, false, false, "silent"},
@@ -284,6 +285,13 @@ TEST(CaptureRun, BadInputGivesOneMessageAndFailure)
         {"unjoined", "--join nowhere", 4, me + "cannot read '" + dir() / "nowhere/frames.log" + "'", ""},
         {"unplayable", "--join half1 half2", 1, me + "cannot write '" + dir() / "unplayable/video.mkv" + "': ffmpeg failed (exit status ",
          "ffmpeg.log", true},
+        {"rewritten", how + "--png --end 0.3", 0, "wrote 3 frame PNGs (frame-000000.png to frame-000002.png), audio.wav and frames.log into ", frames3},
+        {"rewritten", how + "--png --start 0.1 --end 0.2", 3, "holds an earlier capture (5 files: audio.wav, ...); give -y (--overwrite) to replace it", frames3},
+        {"rewritten", how + "--png --start 0.1 --end 0.2 -y", 0, "1 frame (0.100 s of the demo) in ", "audio.wav frame-000001.png frames.log"},
+        {"rewritten", how + "--end 0.1 --mp4 --overwrite", 0, "wrote video.mkv, video.mp4, audio.wav and frames.log into ",
+         "audio.wav frames.log video.mkv video.mp4", true},
+        {"rewritten", how + "--png --end 0.1 -y", 0, "wrote 1 frame PNG (frame-000000.png), audio.wav and frames.log into ",
+         "audio.wav frame-000000.png frames.log"},
     });
 }
 
@@ -305,23 +313,6 @@ TEST(CaptureRun, AStopRequestEndsItAndLeavesNothingThatLooksComplete)
         stopped("--png --jobs 2", "part-*/capture.partial/frame-*", "$(pgrep -n -P $pid)", "TERM", 1,
                 " of 8 failed: stopped by SIGTERM after ", "part-N-of-8 part-N-of-8/capture.log"),
     }, "setsid ");
-}
-
-// One folder captured into again and again: an earlier capture is refused without -y and
-// replaced whole with it, never mixed with the new one; the summary names what was written.
-TEST(CaptureRun, AnEarlierCaptureIsRefusedOrReplacedWhole)
-{
-    const char* frames3 = "audio.wav frame-000000.png frame-000001.png frame-000002.png frames.log";
-    const std::string how = "--fps 10 --size 320x180 ";
-    expectRows({
-        {"again", how + "--png --end 0.3", 0, "wrote 3 frame PNGs (frame-000000.png to frame-000002.png), audio.wav and frames.log into ", frames3},
-        {"again", how + "--png --start 0.1 --end 0.2", 3, "holds an earlier capture (5 files: audio.wav, ...); give -y (--overwrite) to replace it", frames3},
-        {"again", how + "--png --start 0.1 --end 0.2 -y", 0, "1 frame (0.100 s of the demo) in ", "audio.wav frame-000001.png frames.log"},
-        {"again", how + "--end 0.1 --mp4 --overwrite", 0, "wrote video.mkv, video.mp4, audio.wav and frames.log into ",
-         "audio.wav frames.log video.mkv video.mp4", true},
-        {"again", how + "--png --end 0.1 -y", 0, "wrote 1 frame PNG (frame-000000.png), audio.wav and frames.log into ",
-         "audio.wav frame-000000.png frames.log"},
-    });
 }
 
 // A full disk (a real 256 KiB tmpfs, where mounting is allowed): one line naming the file and
