@@ -36,28 +36,8 @@ struct Seen {
 std::pair<int32_t, int32_t> movedTo;  // where the song moves, as a sync might, when the first quad ends
 
 // "clear" (colour and depth), the texture bound, the blend, "c" and the colour (one value when
-// all four agree), and each quad as its top right corner and its bottom left; "?" for any other
-// clear, blend or primitive. A batch of quads is "quads", then its first two quads alike: each
-// with its colour, and "?" for a corner out of the strip's order or whose colour, place or
-// depth is not the quad's.
-void noteQuadCorner(const double* a, std::ostringstream& out)
-{
-    static double colour[4], xAtS[2], yAtT[2], z;  // the quad's edges by texture coordinate, and its depth
-    // The strip's two triangles by their corners' texture coordinates.
-    static const double cornerTexture[6][2] = {{1, 1}, {0, 1}, {1, 0}, {1, 0}, {0, 1}, {0, 0}};
-    const std::size_t k = seen.count[int(GlFunc::ArrayVertex)] - 1, corner = k % 6;
-    if (k >= 12) return;
-    if (corner == 0) std::copy(a + 2, a + 6, colour), xAtS[1] = a[6], yAtT[1] = a[7], z = a[8];
-    if (corner == 1) xAtS[0] = a[6];
-    if (corner == 2) yAtT[0] = a[7];
-    const bool sameQuad = std::equal(a + 2, a + 6, colour) && a[6] == xAtS[a[0] == 1] && a[7] == yAtT[a[1] == 1] && a[8] == z;
-    if (a[0] != cornerTexture[corner][0] || a[1] != cornerTexture[corner][1] || !sameQuad) out << " ?";
-    if (corner == 0 && a[2] == a[3] && a[2] == a[4] && a[2] == a[5]) out << " c" << a[2];
-    else if (corner == 0) out << " c" << a[2] << ' ' << a[3] << ' ' << a[4] << ' ' << a[5];
-    if (corner == 0) out << ' ' << a[6] << ' ' << a[7] << ' ' << a[8];
-    if (corner == 5) out << ' ' << a[6] << ' ' << a[7];
-}
-
+// all four agree), each quad drawn on its own as its top right corner and its bottom left, and
+// each of a batch's first twelve vertices in full; "?" for any other clear, blend or primitive.
 void noteStep(const GlCall& c)
 {
     const double *a = c.arg, *t = seen.last.arg;  // t: a corner's texture coordinate
@@ -66,7 +46,7 @@ void noteStep(const GlCall& c)
     if (f == GlFunc::Clear) out << (a[0] == (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT) ? " clear" : " ?");
     if (f == GlFunc::Begin && a[0] != GL_TRIANGLE_STRIP) out << " ?";
     if (f == GlFunc::DrawArrays) out << (a[0] == GL_TRIANGLES ? " quads" : " ?");
-    if (f == GlFunc::ArrayVertex) noteQuadCorner(a, out);
+    for (int i = 0; f == GlFunc::ArrayVertex && seen.count[int(f)] <= 12 && i < 9; ++i) out << ' ' << a[i];
     if (f == GlFunc::BindTexture) out << ' ' << nameInDataFolder(bitmapFiles[int(a[1]) - 1]);
     if (f == GlFunc::BlendFunc) out << (a[0] == GL_ONE && a[1] == GL_ZERO ? " opaque" : a[0] != GL_SRC_ALPHA ? " ?"
                                         : a[1] == GL_ONE ? " additive" : a[1] == GL_ONE_MINUS_DST_COLOR ? " overlay" : " ?");
@@ -149,10 +129,16 @@ TEST_F(Frame, DrawsMovesThenReactsSoANewDepthMovesTheNextParticleOn)
     syncState.order = 8, syncState.lastNote18 = 14, syncState.instrumentHit[18] = 1;  // after its draw, 0 sets depth -22
     ASSERT_TRUE(renderFrame());
     // The particle texture under additive blending, then particles 0 and 1 (homes (-75, -43, -30)
-    // and (-74, -42, -29)) 0.75 either side, 1 already at the new depth.
+    // and (-74, -42, -29)) 0.75 either side, 1 already at the new depth: each quad the strip's two
+    // triangles (top right, top left, bottom right; bottom right, top left, bottom left).
+    const auto quad = [](double x, double y, double z) {
+        std::ostringstream out;
+        for (const auto& [s, t] : {std::pair{1, 1}, {0, 1}, {1, 0}, {1, 0}, {0, 1}, {0, 0}})
+            out << ' ' << s << ' ' << t << " 0.25 0.5 1 1 " << x + (s ? 0.75 : -0.75) << ' ' << y + (t ? 0.75 : -0.75) << ' ' << z;
+        return out.str();
+    };
     EXPECT_EQ(joined(seen.steps, seen.count[int(GlFunc::ArrayVertex)], seen.count[int(GlFunc::Begin)]),
-              joined(" clear Particle.bmp additive quads c0.25 0.5 1 1 -74.25 -42.25 -90 -75.75 -43.75"
-                     " c0.25 0.5 1 1 -73.25 -41.25 -51 -74.75 -42.75 c1 opaque", 12, 0));
+              joined(" clear Particle.bmp additive quads" + quad(-75, -43, -90) + quad(-74, -42, -51) + " c1 opaque", 12, 0));
     // Then particle 0's colour, alpha and drift (160, -80) show, at the depth the frame's last
     // scatter drew (-92); its driftZ (90) never does. The inactive one is neither drawn nor moved.
     ASSERT_TRUE(renderReferenceFrame());
