@@ -49,10 +49,11 @@ errors=$work/stderr.log
 stop() { kill -TERM "$(pgrep -P "$demo")"; }  # the demo, under timeout
 
 if [ "$case" = close ]; then
-  # A client of the test's own holds the server until the demo is connected; a property on the
-  # root window is lost if the server resets after that.
-  xprop -root -spy _TEST >/dev/null 2>&1 &
+  # A client of the test's own holds the server (from its first line on) until the demo is
+  # connected; a property on the root window is lost if the server resets after that.
+  xprop -root -spy _TEST >"$work/holder.out" 2>&1 &
   holder=$!
+  for _ in $(seq 100); do [ -s "$work/holder.out" ] && break; sleep 0.05; done
   xprop -root -f _TEST 8s -set _TEST kept
 fi
 start "$cwd" "$limit" "$key" "${wrapper[@]}" "$demo"
