@@ -6,6 +6,7 @@
 #include "player/offline.h"
 #include "player/player.h"
 #include "player/timeline.h"
+#include "tests/support/files.h"
 #include "tests/support/modules.h"
 
 #include <sys/resource.h>
@@ -35,6 +36,13 @@ XmModule endless(int channels, int speed, int bpm, int orders, bool notes = true
             for (int c = 0; c < channels; ++c) m.patterns.back().cells[std::size_t(r)][std::size_t(c)] = {xmNote(2 + c % 5, (r + c) % 12), uint8_t(1 + c % 4), 0, 0, 0};
     }
     return m;
+}
+
+// Writes the module into this process's scratch folder; its path, or empty when refused.
+std::string writeModule(const std::string& name, const XmModule& module)
+{
+    static const TempDir scratch("modules");
+    return writeXm(scratch / name, module) ? scratch / name : std::string();
 }
 
 void measure(const char* what, const std::string& path)

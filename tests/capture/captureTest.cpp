@@ -57,8 +57,7 @@ TEST(CaptureOptions, EachMistakeIsNamed)
     }
 }
 
-// The defaults, values at their edges, and what --jobs hands its parts read back as the same
-// options: a round trip of the command line (the run test passes the rest as a user would).
+// The defaults, values at their edges, and the arguments --jobs hands its parts read back as given.
 TEST(CaptureOptions, EdgesAndTheArgumentsOfOptionsGiveThemBack)
 {
     CaptureOptions o;
@@ -67,13 +66,10 @@ TEST(CaptureOptions, EdgesAndTheArgumentsOfOptionsGiveThemBack)
     ASSERT_TRUE(parse({"--start", "255:255", "--end", "3.", "-h", "--crf", "51", "--preset", "placebo", "--reference"}, o, error));
     EXPECT_TRUE(o.start.order == 255 && o.start.row == 255 && o.end.secondsValue == 3.0 && o.help && o.reference);
     EXPECT_EQ(o.preset + " " + std::to_string(o.crf), "placebo 51");
-    const std::vector<std::vector<const char*>> lines = {
-        {},
-        {"-o", "a b", "--fps", "60000/1001", "--start", "0.1", "--end", "123.456789", "--size", "640x360", "--crf", "0",
-         "--preset", "slow", "--reference", "--png", "--mp4", "--part", "2/7", "-y"},
-        {"--start", "9:8", "--end", "17:16", "--jobs", "4"},
-    };
-    for (const auto& line : lines) {
+    // Written in captureArguments' own order, a line of every option a part is given comes back as it was.
+    const std::vector<const char*> full = {"-o", "a b", "--fps", "60000/1001", "--size", "640x360", "--crf", "0", "--preset", "slow",
+                                           "--start", "0.1", "--end", "123.456789", "--part", "2/7", "--reference", "--png", "--mp4", "-y"};
+    for (const auto& line : {std::vector<const char*>{}, full, {"--start", "9:8", "--end", "17:16", "--jobs", "4"}}) {
         CaptureOptions first, second;
         ASSERT_TRUE(parse(line, first, error)) << error;
         const std::vector<std::string> args = captureArguments(first);
@@ -81,11 +77,7 @@ TEST(CaptureOptions, EdgesAndTheArgumentsOfOptionsGiveThemBack)
         for (const std::string& arg : args) again.push_back(arg.c_str());
         ASSERT_TRUE(parse(again, second, error)) << error;
         EXPECT_EQ(captureArguments(second), args);
-        EXPECT_TRUE(first.start.secondsValue == second.start.secondsValue && first.end.secondsValue == second.end.secondsValue &&
-                    first.end.order == second.end.order && second.jobs == 1 && first.mp4 == second.mp4 && second.overwrite == first.overwrite &&
-                    first.part == second.part && first.partCount == second.partCount && first.preset == second.preset &&
-                    first.crf == second.crf && first.reference == second.reference && first.png == second.png &&
-                    first.outputDir == second.outputDir && first.width == second.width);
+        EXPECT_TRUE(second.jobs == 1 && (line != full || args == std::vector<std::string>(full.begin(), full.end())));
     }
 }
 
@@ -101,8 +93,7 @@ TEST(FrameClock, FramesFallOnWholeSamplesAndFirstFrameAtOrAfterInvertsThem)
         }
 }
 
-// Frames go through the sink's own thread to the video pipe raw and back to back, BGRA bottom row
-// first turned into RGB top row first (the run test reads their log lines and PNG files).
+// Frames go through the sink's thread to the video pipe back to back, BGRA bottom-up made RGB top-down.
 TEST(FrameSink, FramesLeaveInOrderUprightThroughThePipe)
 {
     constexpr int width = 67;  // odd sizes catch row-stride mistakes

@@ -79,10 +79,9 @@ TEST(BitmapReader, RefusesEachFlawWithItsReason)
     EXPECT_FALSE(parseBitmap(nullptr, 100, view, reason));
 }
 
-// The corpus holds the other headers and shapes (core and V2 to V5 headers, sides of 1 and 2048,
-// size fields that lie (an image size counting two bytes more, as some writers do) or are 0, a gap before the pixels, trailing bytes) and refusals of each
-// kind. A seed named "valid-WxH..." is accepted as a W x H image with its pixels where the file
-// header says; all others are refused and leave the view alone.
+// The corpus holds the other headers (core, V2 to V5), sides of 1 and 2048, size fields that lie
+// or are 0, a gap before the pixels, trailing bytes, and refusals of each kind. A seed named
+// "valid-WxH..." is a W x H image with its pixels where the file header says; others are refused.
 TEST(BitmapReader, EveryCorpusSeedHasItsExpectedOutcome)
 {
     int seeds = 0;

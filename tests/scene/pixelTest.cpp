@@ -1,6 +1,4 @@
-// The scene on real Mesa (llvmpipe, no X server) under the demo's own projection: bitmaps
-// upright with their rows padded and filtered linearly, and particles adding colour times alpha
-// up to the far plane, which the overlays, clamped in depth, leave as it was.
+// The scene on real Mesa (llvmpipe, no X server) under the demo's own projection.
 #include <GL/gl.h>
 #include <GL/glu.h>
 
@@ -68,27 +66,8 @@ TEST_F(Pixels, BitmapsOfAnySizeStandUprightWithTheirRowsPaddedAndFilteredLinearl
     EXPECT_EQ(joined(filters[0], filters[1]), joined(GL_LINEAR, GL_LINEAR));
 }
 
-TEST_F(Pixels, ParticlesAddColourTimesAlphaUpToTheFarPlaneWhichTheOverlaysLeaveAsItWas)
-{
-    ASSERT_EQ(initScene(error), 1) << error;
-    syncState.order = 1, syncState.row = 0;
-    ASSERT_TRUE(renderFrame());
-    // All others stay black and add nothing. Homes: 41 (-34, -2, 11), 3690 (-9, -7, 0), 29 (-46, -14, -1)
-    // moved to -0.5.
-    const auto light = [](int i, float red, float green, float blue, float alpha) {
-        particles[i].red = red, particles[i].green = green, particles[i].blue = blue, particles[i].alpha = alpha;
-    };
-    light(41, 1, 0, 0, 0.5f), light(3690, 0, 1, 0, 1), light(29, 0, 0, 1, 1), particles[29].z = -0.5f;
-    syncState.order = 0, syncState.row = -1;
-    ASSERT_TRUE(renderFrame());
-    EXPECT_EQ(shows(-34, -2, -89, "128 0 0 "), "128 0 0 ") << "half alpha adds half";
-    EXPECT_EQ(shows(-9, -7, -100, "0 255 0 "), "0 255 0 ") << "on the far plane";
-    EXPECT_EQ(shows(-46, -14, -100.5, "0 0 0 "), "0 0 0 ") << "half a unit beyond";
-}
-
-// Where OpenGL cannot clamp depth (OpenGL 1.1, WebGL; here Mesa told to hide it), the overlays
-// flatten it instead and must cover exactly the pixels clamping gives; either way they escape a
-// far plane that rounding has brought nearer than they are.
+// Without depth clamping (OpenGL 1.1, WebGL; here Mesa hides it) the overlays flatten depth and must
+// cover the pixels clamping gives; either way they escape a far plane rounded nearer than they are.
 TEST_F(Pixels, OverlaysShowTheSamePixelsWhetherDepthIsClampedOrFlattened)
 {
     ASSERT_EQ(initScene(error), 1) << error;
@@ -114,8 +93,7 @@ TEST_F(Pixels, OverlaysShowTheSamePixelsWhetherDepthIsClampedOrFlattened)
     }
 }
 
-// Whatever the view test calls outside draws no pixel on real Mesa, at the demo's size and at
-// another; whatever lies a few pixels inside a plane draws and is not called outside.
+// What the view test calls outside draws no pixel; what lies a few pixels inside a plane draws.
 TEST_F(Pixels, QuadsCalledOutsideTheViewDrawNothing)
 {
     glDisable(GL_TEXTURE_2D);

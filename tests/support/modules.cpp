@@ -2,7 +2,8 @@
 
 #include <xmp.h>
 
-#include "tests/support/files.h"
+#include "player/offline.h"
+#include "player/player.h"
 
 // `rows` patterns played in `orders`, and `instruments` copies of a short looped square wave
 // (audible, cheap to mix).
@@ -21,12 +22,6 @@ static XmModule song(int speed, int bpm, std::vector<uint8_t> orders, std::vecto
     return m;
 }
 
-std::string writeModule(const std::string& name, const XmModule& module)
-{
-    static const TempDir scratch("modules");
-    return writeXm(scratch / name, module) ? scratch / name : std::string();
-}
-
 XmModule featureModule()
 {
     XmModule m = song(6, 125, {0, 1, 2}, {16, 8, 4}, 4, 19);
@@ -37,9 +32,11 @@ XmModule featureModule()
     a[2][1] = {xmNote(7, 11), 19, 0, 0, 0};
     a[2][2] = {xmNote(4, 0), 0, 0, 0, 0};      // bare note, channel never had an instrument
     a[3][0] = {xmNote(4, 4), 0, 0, 0, 0};      // bare note: instrument 18 again
+    a[3][2] = {xmNote(4, 0), 18, 0, 0x14, 0};  // K00: let go on its first tick, never heard
     a[4][0] = {xmKeyOff, 0, 0, 0, 0};
     a[5][0] = {xmNote(4, 7), 0, 0, 0x3, 0x10};  // tone portamento
     a[5][1] = {xmNote(4, 9), 19, 0xF5, 0, 0};   // volume-column tone portamento
+    a[5][2] = {xmNote(4, 2), 18, 0, 0x5, 0x01};  // tone portamento with volume slide
     a[6][0] = {xmNote(4, 9), 18, 0, 0xE, 0xD3};  // note delay: starts on tick 3
     a[7][1] = {xmNote(3, 5), 19, 0, 0xE, 0x92};  // retrigger: one note-on
     a[8][3] = {0, 0, 0, 0xF, 0x03};              // speed 3
@@ -67,6 +64,13 @@ XmModule blankSong(int orders)
     const uint8_t instruments[] = {1, 2, 3, 19};
     for (int row = 1; row <= 4; ++row) cells[std::size_t(row)][0] = {xmNote(1, 9), instruments[row - 1], 0, 0, 0};
     return m;
+}
+
+std::pair<bool, std::string> loadOffline(const std::vector<uint8_t>& bytes)
+{
+    std::string said;
+    const bool loaded = playerOpenOffline(44100, said) && playerLoadMemory(bytes.data(), bytes.size(), said);
+    return {loaded, said};
 }
 
 std::vector<int16_t> libxmpRender(const std::vector<uint8_t>& bytes, uint64_t frames)

@@ -1,9 +1,10 @@
-// Modules for the player's and the schedule's tests, written with our XM writer, and libxmp's own
-// rendering of a module: the reference every mix is compared with. No globals.
+// Modules for the player's and the schedule's tests, written with our XM writer, their offline load,
+// and libxmp's own rendering of a module: the reference every mix is compared with. No globals.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/xm/xmWriter.h"
@@ -11,14 +12,14 @@
 // Frames of one tick at `bpm` and 44,100 Hz: FT2's 2.5 / BPM seconds, truncated.
 constexpr uint64_t tickFrames(int bpm) { return 44100u * 5 / (2u * unsigned(bpm)); }
 
-// Writes the module into this process's scratch folder; its path, or empty when refused.
-std::string writeModule(const std::string& name, const XmModule& module);
-
 // 4 channels, 19 instruments, 3 orders of every feature the player must time right (see the cells).
 XmModule featureModule();
 // `orders` orders of a blank 64-row pattern at speed 1, 255 BPM; order 2 plays another, with
 // notes 14 and 17 of instrument 18 on row 0, then note 21 of instruments 1, 2, 3 and 19 on rows 1 to 4.
 XmModule blankSong(int orders);
+
+// Opens the offline player at 44,100 Hz and loads `bytes`: whether it loaded, and what the player said.
+std::pair<bool, std::string> loadOffline(const std::vector<uint8_t>& bytes);
 
 // The first `frames` stereo frames libxmp renders from `bytes` at 44,100 Hz; empty if it refuses them.
 std::vector<int16_t> libxmpRender(const std::vector<uint8_t>& bytes, uint64_t frames);

@@ -12,15 +12,13 @@ recordingGl::CallHook callHook = nullptr;
 const char *versionText = "1.1", *extensionsText = "";
 GLint maxTextureSize = 2048;
 
-// An array as its pointer call set it; only float components are read back.
+// An array as its pointer call set it. Component `c` of element `i` reads as a float; NaN for
+// what is not a float array, so that it shows.
 struct Array {
     GLint size = 0;
     GLenum type = 0;
     GLsizei stride = 0;
     const GLvoid* data = nullptr;
-
-    void set(GLint size_, GLenum type_, GLsizei stride_, const GLvoid* data_) { *this = {size_, type_, stride_, data_}; }
-    // Component `c` of element `i`; NaN for what is not a float array, so that it shows.
     double at(GLuint i, int c) const
     {
         if (type != GL_FLOAT || c >= size || !data) return 0.0 / 0.0;
@@ -74,9 +72,9 @@ void gluPerspective(GLdouble v, GLdouble a, GLdouble n, GLdouble f) { record(GlF
 
 void glEnableClientState(GLenum array) { record(GlFunc::EnableClientState, array); }
 void glDisableClientState(GLenum array) { record(GlFunc::DisableClientState, array); }
-void glTexCoordPointer(GLint n, GLenum type, GLsizei stride, const GLvoid* data) { texCoords.set(n, type, stride, data); }
-void glColorPointer(GLint n, GLenum type, GLsizei stride, const GLvoid* data) { colours.set(n, type, stride, data); }
-void glVertexPointer(GLint n, GLenum type, GLsizei stride, const GLvoid* data) { positions.set(n, type, stride, data); }
+void glTexCoordPointer(GLint n, GLenum type, GLsizei stride, const GLvoid* data) { texCoords = {n, type, stride, data}; }
+void glColorPointer(GLint n, GLenum type, GLsizei stride, const GLvoid* data) { colours = {n, type, stride, data}; }
+void glVertexPointer(GLint n, GLenum type, GLsizei stride, const GLvoid* data) { positions = {n, type, stride, data}; }
 void glFlush() { record(GlFunc::Flush); }
 
 void glDrawArrays(GLenum mode, GLint first, GLsizei count)

@@ -1,9 +1,6 @@
-// An OpenGL that draws nothing: the GL 1.1 and GLU entry points the program uses, each call
-// handed with its arguments to a hook; an array draw is handed on vertex by vertex too. Test
-// binaries and benchmarks link it instead of libGL/libGLU.
-//
-// Globals owned here (the test's thread): the hook, the next texture name, the arrays set and
-// what the queries answer.
+// An OpenGL that draws nothing, linked instead of libGL/libGLU: each GL 1.1 and GLU call the
+// program makes, and each vertex an array draw draws, handed with its arguments to a hook.
+// Globals owned here (the test's thread): the hook, the next texture name, the arrays, the answers.
 #pragma once
 
 #include <cstdint>
