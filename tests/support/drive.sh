@@ -60,4 +60,6 @@ fallback() {
   [ -z "$(windowId "$title")" ] || fail "a demo window exists during the question"
   answer "Ooops.." "$1"
   refused '^strobarium: ERROR: Program Will Now Close.$'
+  ours | grep -qx "strobarium: Ooops..: The Requested Fullscreen Mode Is Not Supported By Your Video Card. Use Windowed Mode Instead?" ||
+    fail "no \"Ooops..\" line on stderr"
 }

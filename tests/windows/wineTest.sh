@@ -2,10 +2,10 @@
 # wineTest.sh CASE ZIP PREFIX LINUX_CAPTURE: the Windows zip, unpacked afresh, under Wine in the
 # Xvfb of with-xvfb and the Wine prefix PREFIX (made by the case "prefix"). Wine's output is shown
 # only when a case fails; a run of the demo ends with exit 0, or 1 after a failure it told of.
-#   windowed, fullscreen: No or Yes to the start question; 1280x720; Escape ends it
+#   music, fullscreen: No or Yes to the start question; 1280x720; Escape ends it; in music, SDL's
+#   disk driver gets the song as the Linux capture mixes it
 #   fallback: Yes on a larger screen: "Ooops.." before any demo window, No, "Program Will Now Close."
 #   bitmap, module: Data/ without warning.bmp or the song: "Initialization Failed." naming the file
-#   music: SDL's disk driver gets the song as the Linux capture mixes it
 #   capture: PNG frames of a stretch of the song: frames.log and audio.wav byte for byte as the
 #            Linux build's, alone and in 65 parts at once (more than Windows waits on in one call)
 set -u
@@ -28,7 +28,7 @@ unzip -q "$zip" -d "$work" && app=$(echo "$work"/strobarium-*-win64) && [ -d "$a
 startDemo() { start "$work" 120 "${1:-n}" wine "$app/strobarium.exe"; }
 
 case "$case" in
-  windowed | fullscreen | music)
+  fullscreen | music)
     startDemo "$([ "$case" = fullscreen ] && echo Return)"
     window=$(waitFor "$title") || exit 1
     [ "$(xwininfo -id "$window" | awk '/Width:|Height:/ { printf "%s ", $2 }')" = "1280 720 " ] || fail "not 1280x720"
