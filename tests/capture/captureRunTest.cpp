@@ -48,7 +48,7 @@ const TempDir& dir()
 {
     static const TempDir dir("capture-run");
     static const bool written = writeXm(dir / "synthetic.xm", syntheticModule()) &&
-                                writeTestData(dir.path(), defaultTestBitmaps(), dir / "synthetic.xm");
+                                writeTestData(dir.path(), dir / "synthetic.xm");
     EXPECT_TRUE(written);
     return dir;
 }
