@@ -18,6 +18,7 @@
 
 #include "capture/frameClock.h"
 #include "capture/frameHash.h"
+#include "capture/frameSink.h"
 #include "tests/support/files.h"
 #include "tests/support/testData.h"
 #include "tools/xm/xmWriter.h"
@@ -84,13 +85,7 @@ std::string leftIn(const std::string& folder)
     return text;
 }
 
-// Where the run wrote frame `frame` as PNG.
-std::string framePng(const Captured& run, size_t frame)
-{
-    char name[32];
-    std::snprintf(name, sizeof name, "/frame-%06zu.png", frame);
-    return run.out + name;
-}
+std::string framePng(const Captured& run, size_t frame) { return run.out + "/" + frameFileName(frame); }
 
 // A PNG's pixels: RGB, top row first; empty when there is none.
 std::vector<uint8_t> pngPixels(const std::string& path)
