@@ -44,7 +44,7 @@ long parsed(const Bytes& file, BitmapView& view, std::string& reason)
     return parseBitmap(exact.get(), file.size(), view, reason) ? view.pixels - exact.get() : -1;
 }
 
-// Each flaw parsed from memory and read from a file; the last two only a file read can meet.
+// Each flaw read from a file (the corpus parses refusals of each kind from memory).
 TEST(BitmapReader, RefusesEachFlawWithItsReason)
 {
     const TempDir dir("strobarium-bitmap");
@@ -65,12 +65,9 @@ TEST(BitmapReader, RefusesEachFlawWithItsReason)
     };
     for (const auto& [why, edit] : flaws) {
         BitmapView view{-1, -1, nullptr};
-        std::string reason, fromFile;
+        std::string reason;
         ASSERT_TRUE(writeFileBytes(dir / "flawed.bmp", bitmap(4, 4, edit)));
-        EXPECT_FALSE(readBitmapFile((edit ? dir / "flawed.bmp" : dir.path()).c_str(), view, fromFile));
-        EXPECT_EQ(fromFile, why);
-        if (!edit) continue;
-        EXPECT_EQ(parsed(bitmap(4, 4, edit), view, reason), -1) << why;
+        EXPECT_FALSE(readBitmapFile((edit ? dir / "flawed.bmp" : dir.path()).c_str(), view, reason));
         EXPECT_EQ(reason, why);
         EXPECT_EQ(view.pixels, nullptr) << why;
     }
