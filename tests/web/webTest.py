@@ -82,6 +82,8 @@ try:
     shot = send('Page.captureScreenshot', format='png', clip=dict(x=canvas[0], y=canvas[1], width=1280, height=720, scale=1))
     # The byline goes at 2:0, the title fades from 2:48.
     if evaluate('heard[heard.length - 1]') not in ('1:0', '2:0', '2:32'): fail('the title faded before the screenshot')
+    frames = evaluate('new Promise(done => { let n = 0, t0 = performance.now(); (function tick() { '
+                      'if (performance.now() - t0 < 3000) { ++n; requestAnimationFrame(tick); } else done(n / 3); })(); })')
     for kind in ('rawKeyDown', 'keyUp'):
         send('Input.dispatchKeyEvent', type=kind, key='Escape', code='Escape', windowsVirtualKeyCode=27, nativeVirtualKeyCode=27)
     waitFor('document.getElementById("text").textContent == "The demo has ended."', 20, 'the end after Escape')
@@ -105,7 +107,8 @@ try:
             total += Math.abs(a[i] - b[i]);
         }
         return [worst, total / (a.length * 3 / 4)]; })''' + '(%s)' % json.dumps([shot['data'], reference]))
-    print('web: the title within %d (mean %.2f) of the capture; positions heard: %s' % (worst, mean, ' '.join(heard)))
+    print('web: the title within %d (mean %.2f) of the capture; %.1f frames a second; positions heard: %s' %
+          (worst, mean, frames, ' '.join(heard)))
     if mean > 1 or worst > 16: fail('the title differs from the capture\'s frame')
 finally:
     chromium.kill()
