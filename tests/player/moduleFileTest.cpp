@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size);
 TEST(ModuleFile, ACutPlaysWhereLibxmpPlaysItAndEachSeedSaysWhy)
 {
     // The last instrument ends in 32 bytes of plain data, then 99 values as 66 bytes of ADPCM, the
-    // last byte holding one value.
+    // last byte holding one value; a cut in the plain data says how much is missing.
     XmModule m = featureModule();
     m.instruments.back().samples.push_back(m.instruments.back().samples[0]);
     m.instruments.back().samples[1].adpcm = true;
@@ -34,7 +34,11 @@ TEST(ModuleFile, ACutPlaysWhereLibxmpPlaysItAndEachSeedSaysWhy)
         const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + long(size));
         const auto [loaded, line] = loadOffline(cut);
         ASSERT_EQ(loaded, !libxmpRender(cut, 1).empty()) << size << line;
-        const std::string said = loaded ? " short inside " : "is truncated (" + std::to_string(size) + " bytes";
+        const std::size_t missing = bytes.size() - size;
+        std::string said = loaded ? " short inside " : "is truncated (" + std::to_string(size) + " bytes";
+        if (loaded && missing <= 98)
+            said = "module in memory is " + std::to_string(missing) + " bytes short inside instrument 19's sample data: what is missing "
+                   "plays as silence";
         ASSERT_NE(line.find(said), std::string::npos) << size << line;
         plays += loaded;
     }
@@ -71,26 +75,19 @@ TEST(ModuleFile, ACutPlaysWhereLibxmpPlaysItAndEachSeedSaysWhy)
 }
 
 // Each plays sample for sample as the plain FT2 module it stands for: libxmp reads what we counted.
-TEST(ModuleFile, ShortAndModPlugFilesPlayAsTheirPlainEquivalents)
+TEST(ModuleFile, ModPlugFilesPlayAsTheirPlainEquivalents)
 {
     XmModule plain = blankSong(3);
     plain.instruments.back().samples[0].data.resize(100, 60);  // 66 bytes as ADPCM
-    XmModule shorter = plain, adpcm = plain, many = plain;
-    shorter.instruments.back().samples[0].data.resize(100 - 5);
+    XmModule adpcm = plain, many = plain;
     adpcm.instruments.back().samples[0].adpcm = true;  // instrument 19 plays on row 4 of order 2
     many.instruments[1].samples.assign(23, XmSample{"other", false, {0, 100, -100}});
     many.instruments[1].samples[22] = plain.instruments[1].samples[0];
     many.instruments[1].noteSample.fill(22);
-    const std::vector<uint8_t> whole = encodeXm(plain);
-    const std::tuple<const char*, std::vector<uint8_t>, XmModule, const char*> cases[] = {  // file, what it plays as, its line
-        {"5 bytes short", {whole.begin(), whole.end() - 5}, shorter, "module in memory is 5 bytes short inside instrument 19's sample data: what is missing plays as silence"},
-        {"ADPCM", encodeXm(adpcm), plain, ""},
-        {"23 samples", encodeXm(many), plain, ""},
-    };
-    for (const auto& [what, bytes, equivalent, line] : cases) {
-        EXPECT_EQ(loadOffline(bytes), std::pair(true, std::string(line))) << what;
+    for (const auto& [what, bytes] : {std::pair{"ADPCM", encodeXm(adpcm)}, {"23 samples", encodeXm(many)}}) {
+        EXPECT_EQ(loadOffline(bytes), std::pair(true, std::string())) << what;
         const uint64_t frames = offlineEndSample();
-        const std::vector<int16_t> reference = libxmpRender(encodeXm(equivalent), frames);
+        const std::vector<int16_t> reference = libxmpRender(encodeXm(plain), frames);
         std::vector<int16_t> mix(2 * frames);
         ASSERT_TRUE(playerPlay() && offlineRender(mix.data(), uint32_t(frames)) == frames) << what;
         EXPECT_TRUE(mix == reference && std::count(mix.begin(), mix.end(), 0) < long(mix.size()) - 1000) << what;
@@ -104,7 +101,7 @@ TEST(ModuleFile, TheModuleIsFoundInALargerFileAndEachRefusalNamesItsCause)
     std::vector<uint8_t> wrapped(100 + module.size() + 50, 'x');
     std::copy(module.begin(), module.end(), wrapped.begin() + 100);
     const TempDir dir("module-file");
-    const std::string path = dir / "wrapped.bin", missing = dir / "missing.xm", huge = dir / "huge.xm";
+    const std::string path = dir / "wrapped.bin", huge = dir / "huge.xm";
     ASSERT_TRUE(writeFileBytes(path, wrapped) && writeFileBytes(huge, module));
     std::filesystem::resize_file(huge, maxModuleBytes + 1);
     std::string why;
@@ -114,8 +111,6 @@ TEST(ModuleFile, TheModuleIsFoundInALargerFileAndEachRefusalNamesItsCause)
         {path.c_str(), 100, uint32_t(wrapped.size()), "is shorter than the"},
         {huge.c_str(), 0, 0, "is larger than 64 MiB"},
         {huge.c_str(), 0, uint32_t(maxModuleBytes + 1), "is larger than 64 MiB"},
-        {path.c_str(), 0, 0, "not a module format libxmp knows"},
-        {missing.c_str(), 0, 0, "cannot open module"},
         {dir.path().c_str(), 0, 0, "cannot read module"},
         {nullptr, 0, 0, "no module file name"},
     };

@@ -64,12 +64,13 @@ protected:
 // What the capture's observer was told: the points by number, and how often 17:16 came.
 std::set<int> observedPoints;
 int observedEnds = 0;
+void observe(int point, uint32_t data) { observedPoints.insert(point), observedEnds += point == 26 && data == 0x00100011; }
 
 TEST_F(Music, TheFrameLoopSeesTheScriptedPositionsAndHits)
 {
     ASSERT_TRUE(writeXm("Data/sonavel3.xm", blankSong(20)));
     std::string why;
-    ASSERT_TRUE(startMusicOffline(48000, [](int point, uint32_t data) { observedPoints.insert(point), observedEnds += point == 26 && data == 0x00100011; }, why)) << why;
+    ASSERT_TRUE(startMusicOffline(48000, observe, why)) << why;
     // Frames of 256 samples (shorter than a row): each new position, each hit with its note, the end.
     const auto position = [] { return std::to_string(syncState.order) + ":" + std::to_string(syncState.row); };
     std::vector<std::string> seen = {position()};
