@@ -160,16 +160,14 @@ const std::vector<PlannedRow> featureRows = {
 };
 
 // Per user value: the data of each firing and the bound of the delivery that fired it.
-std::vector<std::pair<uint32_t, uint64_t>> fired[6];
+std::vector<std::pair<uint32_t, uint64_t>> fired[4];
 uint64_t deliveringBefore = 0;
 void record(uint32_t, uint32_t data, uint32_t user) { fired[user].push_back({data, deliveringBefore}); }
 
 TEST(Timeline, EventsFallOnTheirTicksAndSyncsFireOnceTheirSampleIsPassedWithTheirDataWords)
 {
     const std::tuple<SyncType, uint32_t, std::size_t, uint32_t, uint32_t> syncs[] = {  // type, param; how often it fires, its first and second data
-        {SyncType::position, 0xFFFFFFFF, 20, 0x00000000, 0x00010000},  // every row
         {SyncType::position, 0x00050001, 2, 0x00050001, 0x00050001},   // 1:5, looped
-        {SyncType::position, 0x0000FFFF, 2, 0x00000000, 0x00000002},   // row 0 of any order
         {SyncType::instrument, 0xFFFF0012, 7, 0x00400000, 0x0028000E},  // any note of 18: volume high, note low
         {SyncType::instrument, 0x005F0013, 1, 0x0040005F, 0},           // B-7 of 19 only
         {SyncType::end, 0, 1, 0, 0},
@@ -178,7 +176,7 @@ TEST(Timeline, EventsFallOnTheirTicksAndSyncsFireOnceTheirSampleIsPassedWithThei
     ASSERT_EQ(loadOffline(encodeXm(featureModule())), std::pair(true, std::string()));
     EXPECT_EQ(loaded(), planned(featureRows, 0, 0)) << "the backward jump repeats the song from order 0";
     EXPECT_EQ(playerSetSync(SyncType::end, 0, nullptr, 0) + playerSetSync(SyncType(3), 0, record, 0), 0u) << "no callback, unknown type";
-    for (uint32_t i = 0; i < 6; ++i) EXPECT_EQ(playerSetSync(std::get<0>(syncs[i]), std::get<1>(syncs[i]), record, i), i + 1);
+    for (uint32_t i = 0; i < 4; ++i) EXPECT_EQ(playerSetSync(std::get<0>(syncs[i]), std::get<1>(syncs[i]), record, i), i + 1);
     offlineDeliverSyncs(UINT64_MAX);
     std::vector<int16_t> mix(2 * 64, 1);
     EXPECT_TRUE(fired[0].empty() && offlineRender(mix.data(), 64) == 64 && mix == std::vector<int16_t>(2 * 64, 0)) << "nothing fires or sounds before playback";
@@ -187,14 +185,14 @@ TEST(Timeline, EventsFallOnTheirTicksAndSyncsFireOnceTheirSampleIsPassedWithThei
     for (int i = 0; i < timelineEventCount(); ++i)
         for (uint64_t before : {timelineEvents()[i].sample, timelineEvents()[i].sample + 1})
             offlineDeliverSyncs(deliveringBefore = before);
-    for (uint32_t i = 0; i < 6; ++i) {
+    for (uint32_t i = 0; i < 4; ++i) {
         const auto [type, param, count, first, second] = syncs[i];
         ASSERT_EQ(fired[i].size(), count) << "sync " << i;
         EXPECT_EQ(fired[i][0].first, first) << "sync " << i;
         EXPECT_EQ(fired[i][count > 1].first, count > 1 ? second : first) << "sync " << i;
     }
-    EXPECT_EQ(fired[3][3].second, (6 * 6 + 3) * tickFrames(125) + 1) << "the delayed note fires once its tick is passed";
-    EXPECT_EQ(fired[5][0].second, offlineEndSample() + 1);
+    EXPECT_EQ(fired[1][3].second, (6 * 6 + 3) * tickFrames(125) + 1) << "the delayed note fires once its tick is passed";
+    EXPECT_EQ(fired[3][0].second, offlineEndSample() + 1);
     playerFree();
 }
 
