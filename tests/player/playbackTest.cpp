@@ -47,7 +47,6 @@ TEST(Playback, TheDeviceGetsTheExactMixAndSyncsFireWhenHeard)
 {
     const TempDir dir("playback");
     DiskDevice device(dir.path());
-    fired.reserve(4096);
     std::string why;
     ASSERT_TRUE(playerOpenDevice(0, 44100, why)) << why;
     const std::vector<uint8_t> module = encodeXm(featureModule());
