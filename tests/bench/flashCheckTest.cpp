@@ -60,7 +60,7 @@ std::string run(const std::string& dir, int& status)
 
 }  // namespace
 
-TEST(FlashCheck, CountsFlashesOnClipsWithKnownAnswers)
+TEST(FlashCheck, CountsFlashesOnClipsWithKnownAnswersAndRefusesACaptureWithoutFrames)
 {
     for (const Clip& clip : clips) {
         const TempDir dir("flash-check");
@@ -71,11 +71,7 @@ TEST(FlashCheck, CountsFlashesOnClipsWithKnownAnswers)
             EXPECT_NE(text.find(said), std::string::npos) << clip.name << ":\n" << text;
         EXPECT_EQ(WEXITSTATUS(status), std::strcmp(clip.verdict, "verdict: PASS") == 0 ? 0 : 1) << clip.name;
     }
-}
-
-TEST(FlashCheck, RefusesACaptureWithoutFrames)
-{
-    const TempDir dir("flash-check");
+    const TempDir dir("flash-check");  // a log naming a frame that is not there
     ASSERT_TRUE(writeFileBytes(dir / "frames.log", {'0', ' ', '0', ' ', '0', ' ', '0', ' ', '0', '\n'}));
     int status = 0;
     run(dir.path(), status);

@@ -1,6 +1,6 @@
-// Reading modules: a cut of an XM file plays exactly where libxmp plays it, saying where it ends,
-// what ModPlug wrote plays as its FT2 equivalent, a module is found inside a larger file, each refusal
-// is one stderr line naming its cause, and the fuzz corpus replays with what is said of each seed.
+// Reading modules: a cut of an XM file (with a ModPlug ADPCM sample) plays exactly where libxmp
+// plays it, saying where it ends, a module is found inside a larger file, each refusal is one
+// stderr line naming its cause, and the fuzz corpus replays with what is said of each seed.
 // Then a synthetic module's timeline, event by event against FT2's tick arithmetic, and the syncs it
 // fires with their data words, each once its sample is passed (the mix is checked in playbackTest).
 // And our XM writer, read back by libxmp.
@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size);
 TEST(ModuleFile, ACutPlaysWhereLibxmpPlaysItAndEachSeedSaysWhy)
 {
     // The last instrument ends in 32 bytes of plain data, then 99 values as 66 bytes of ADPCM, the
-    // last byte holding one value.
+    // last byte holding one value; a cut in the plain data says how much is missing.
     XmModule m = featureModule();
     m.instruments.back().samples.push_back(m.instruments.back().samples[0]);
     m.instruments.back().samples[1].adpcm = true;
@@ -34,7 +34,11 @@ TEST(ModuleFile, ACutPlaysWhereLibxmpPlaysItAndEachSeedSaysWhy)
         const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + long(size));
         const auto [loaded, line] = loadOffline(cut);
         ASSERT_EQ(loaded, !libxmpRender(cut, 1).empty()) << size << line;
-        const std::string said = loaded ? " short inside " : "is truncated (" + std::to_string(size) + " bytes";
+        const std::size_t missing = bytes.size() - size;
+        std::string said = loaded ? " short inside " : "is truncated (" + std::to_string(size) + " bytes";
+        if (loaded && missing <= 98)
+            said = "module in memory is " + std::to_string(missing) + " bytes short inside instrument 19's sample data: what is missing "
+                   "plays as silence";
         ASSERT_NE(line.find(said), std::string::npos) << size << line;
         plays += loaded;
     }
@@ -70,41 +74,13 @@ TEST(ModuleFile, ACutPlaysWhereLibxmpPlaysItAndEachSeedSaysWhy)
     playerFree();
 }
 
-// Each plays sample for sample as the plain FT2 module it stands for: libxmp reads what we counted.
-TEST(ModuleFile, ShortAndModPlugFilesPlayAsTheirPlainEquivalents)
-{
-    XmModule plain = blankSong(3);
-    plain.instruments.back().samples[0].data.resize(100, 60);  // 66 bytes as ADPCM
-    XmModule shorter = plain, adpcm = plain, many = plain;
-    shorter.instruments.back().samples[0].data.resize(100 - 5);
-    adpcm.instruments.back().samples[0].adpcm = true;  // instrument 19 plays on row 4 of order 2
-    many.instruments[1].samples.assign(23, XmSample{"other", false, {0, 100, -100}});
-    many.instruments[1].samples[22] = plain.instruments[1].samples[0];
-    many.instruments[1].noteSample.fill(22);
-    const std::vector<uint8_t> whole = encodeXm(plain);
-    const std::tuple<const char*, std::vector<uint8_t>, XmModule, const char*> cases[] = {  // file, what it plays as, its line
-        {"5 bytes short", {whole.begin(), whole.end() - 5}, shorter, "module in memory is 5 bytes short inside instrument 19's sample data: what is missing plays as silence"},
-        {"ADPCM", encodeXm(adpcm), plain, ""},
-        {"23 samples", encodeXm(many), plain, ""},
-    };
-    for (const auto& [what, bytes, equivalent, line] : cases) {
-        EXPECT_EQ(loadOffline(bytes), std::pair(true, std::string(line))) << what;
-        const uint64_t frames = offlineEndSample();
-        const std::vector<int16_t> reference = libxmpRender(encodeXm(equivalent), frames);
-        std::vector<int16_t> mix(2 * frames);
-        ASSERT_TRUE(playerPlay() && offlineRender(mix.data(), uint32_t(frames)) == frames) << what;
-        EXPECT_TRUE(mix == reference && std::count(mix.begin(), mix.end(), 0) < long(mix.size()) - 1000) << what;
-    }
-    playerFree();
-}
-
 TEST(ModuleFile, TheModuleIsFoundInALargerFileAndEachRefusalNamesItsCause)
 {
     const std::vector<uint8_t> module = encodeXm(featureModule());
     std::vector<uint8_t> wrapped(100 + module.size() + 50, 'x');
     std::copy(module.begin(), module.end(), wrapped.begin() + 100);
     const TempDir dir("module-file");
-    const std::string path = dir / "wrapped.bin", missing = dir / "missing.xm", huge = dir / "huge.xm";
+    const std::string path = dir / "wrapped.bin", huge = dir / "huge.xm";
     ASSERT_TRUE(writeFileBytes(path, wrapped) && writeFileBytes(huge, module));
     std::filesystem::resize_file(huge, maxModuleBytes + 1);
     std::string why;
@@ -113,9 +89,6 @@ TEST(ModuleFile, TheModuleIsFoundInALargerFileAndEachRefusalNamesItsCause)
     const std::tuple<const char*, uint32_t, uint32_t, const char*> cases[] = {  // path, offset, length, cause
         {path.c_str(), 100, uint32_t(wrapped.size()), "is shorter than the"},
         {huge.c_str(), 0, 0, "is larger than 64 MiB"},
-        {huge.c_str(), 0, uint32_t(maxModuleBytes + 1), "is larger than 64 MiB"},
-        {path.c_str(), 0, 0, "not a module format libxmp knows"},
-        {missing.c_str(), 0, 0, "cannot open module"},
         {dir.path().c_str(), 0, 0, "cannot read module"},
         {nullptr, 0, 0, "no module file name"},
     };
@@ -186,16 +159,14 @@ const std::vector<PlannedRow> featureRows = {
 };
 
 // Per user value: the data of each firing and the bound of the delivery that fired it.
-std::vector<std::pair<uint32_t, uint64_t>> fired[6];
+std::vector<std::pair<uint32_t, uint64_t>> fired[4];
 uint64_t deliveringBefore = 0;
 void record(uint32_t, uint32_t data, uint32_t user) { fired[user].push_back({data, deliveringBefore}); }
 
 TEST(Timeline, EventsFallOnTheirTicksAndSyncsFireOnceTheirSampleIsPassedWithTheirDataWords)
 {
     const std::tuple<SyncType, uint32_t, std::size_t, uint32_t, uint32_t> syncs[] = {  // type, param; how often it fires, its first and second data
-        {SyncType::position, 0xFFFFFFFF, 20, 0x00000000, 0x00010000},  // every row
         {SyncType::position, 0x00050001, 2, 0x00050001, 0x00050001},   // 1:5, looped
-        {SyncType::position, 0x0000FFFF, 2, 0x00000000, 0x00000002},   // row 0 of any order
         {SyncType::instrument, 0xFFFF0012, 7, 0x00400000, 0x0028000E},  // any note of 18: volume high, note low
         {SyncType::instrument, 0x005F0013, 1, 0x0040005F, 0},           // B-7 of 19 only
         {SyncType::end, 0, 1, 0, 0},
@@ -204,7 +175,7 @@ TEST(Timeline, EventsFallOnTheirTicksAndSyncsFireOnceTheirSampleIsPassedWithThei
     ASSERT_EQ(loadOffline(encodeXm(featureModule())), std::pair(true, std::string()));
     EXPECT_EQ(loaded(), planned(featureRows, 0, 0)) << "the backward jump repeats the song from order 0";
     EXPECT_EQ(playerSetSync(SyncType::end, 0, nullptr, 0) + playerSetSync(SyncType(3), 0, record, 0), 0u) << "no callback, unknown type";
-    for (uint32_t i = 0; i < 6; ++i) EXPECT_EQ(playerSetSync(std::get<0>(syncs[i]), std::get<1>(syncs[i]), record, i), i + 1);
+    for (uint32_t i = 0; i < 4; ++i) EXPECT_EQ(playerSetSync(std::get<0>(syncs[i]), std::get<1>(syncs[i]), record, i), i + 1);
     offlineDeliverSyncs(UINT64_MAX);
     std::vector<int16_t> mix(2 * 64, 1);
     EXPECT_TRUE(fired[0].empty() && offlineRender(mix.data(), 64) == 64 && mix == std::vector<int16_t>(2 * 64, 0)) << "nothing fires or sounds before playback";
@@ -213,26 +184,24 @@ TEST(Timeline, EventsFallOnTheirTicksAndSyncsFireOnceTheirSampleIsPassedWithThei
     for (int i = 0; i < timelineEventCount(); ++i)
         for (uint64_t before : {timelineEvents()[i].sample, timelineEvents()[i].sample + 1})
             offlineDeliverSyncs(deliveringBefore = before);
-    for (uint32_t i = 0; i < 6; ++i) {
+    for (uint32_t i = 0; i < 4; ++i) {
         const auto [type, param, count, first, second] = syncs[i];
         ASSERT_EQ(fired[i].size(), count) << "sync " << i;
         EXPECT_EQ(fired[i][0].first, first) << "sync " << i;
         EXPECT_EQ(fired[i][count > 1].first, count > 1 ? second : first) << "sync " << i;
     }
-    EXPECT_EQ(fired[3][3].second, (6 * 6 + 3) * tickFrames(125) + 1) << "the delayed note fires once its tick is passed";
-    EXPECT_EQ(fired[5][0].second, offlineEndSample() + 1);
+    EXPECT_EQ(fired[1][3].second, (6 * 6 + 3) * tickFrames(125) + 1) << "the delayed note fires once its tick is passed";
+    EXPECT_EQ(fired[3][0].second, offlineEndSample() + 1);
     playerFree();
 }
 
-// A pattern packed to an odd size, and an ADPCM sample of an odd count, whose last byte holds one
-// value: libxmp reads every value and what follows in place.
+// The headers and samples, an ADPCM one of an odd count whose last byte holds one value: libxmp
+// reads every value and what follows in place. The timeline and the generated song read the patterns.
 TEST(XmWriter, LibxmpReadsBackWhatWasWritten)
 {
     XmModule m;
     m.speed = 5, m.bpm = 140, m.restart = 1, m.orders = {1, 0, 1};
     m.patterns = {blankXmPattern(16, 4), blankXmPattern(32, 4)};
-    m.patterns[0].cells[5][2] = {xmNote(7, 11), 1, xmVolume(40), 0xF, 0x20};
-    m.patterns[0].cells[6][1] = {xmNote(0, 1), 1, xmVolume(0), 0, 0};  // a flag and three: 71 bytes packed
     m.instruments.resize(1);
     m.instruments[0].samples = {{"wide", true, {0, 32767, -32768, 1000, -1000, 0}, XmLoop::pingPong, 1, 4, 48, -16, 64, 12},
                                 {"packed", false, {0, 3, 6, 3, -5}}, {"after", false, {1, -2, 3}}};
@@ -243,14 +212,11 @@ TEST(XmWriter, LibxmpReadsBackWhatWasWritten)
     xmp_module_info info;
     xmp_get_module_info(context, &info);
     const xmp_module& read = *info.mod;
-    const xmp_event& event = read.xxt[read.xxp[0]->index[2]]->event[5], &odd = read.xxt[read.xxp[0]->index[1]]->event[6];
     const xmp_subinstrument& sub = read.xxi[0].sub[0];
     const xmp_sample& sample = read.xxs[sub.sid];
-    // libxmp counts notes from C-0 = 13 and stores the volume column + 1.
-    EXPECT_EQ(std::vector<int>({read.chn, read.len, read.rst, read.spd, read.bpm, read.xxo[0], read.xxp[1]->rows, event.note, event.ins,
-                                event.vol, event.fxt, event.fxp, sub.vol, sub.fin, sub.xpo, sample.len, sample.lps, sample.lpe}),
-              std::vector<int>({4, 3, 1, 5, 140, 1, 32, 13 + 95, 1, 41, 0xF, 0x20, 48, -16, 12, 6, 1, 5}));
-    EXPECT_EQ(std::vector<int>({odd.note, odd.ins, odd.vol, odd.fxt}), std::vector<int>({13 + 1, 1, 1, 0}));
+    EXPECT_EQ(std::vector<int>({read.chn, read.len, read.rst, read.spd, read.bpm, read.xxo[0], read.xxp[1]->rows, sub.vol, sub.fin,
+                                sub.xpo, sample.len, sample.lps, sample.lpe}),
+              std::vector<int>({4, 3, 1, 5, 140, 1, 32, 48, -16, 12, 6, 1, 5}));
     EXPECT_EQ(sample.flg & (XMP_SAMPLE_16BIT | XMP_SAMPLE_LOOP_BIDIR), XMP_SAMPLE_16BIT | XMP_SAMPLE_LOOP_BIDIR);
     const auto* wide = reinterpret_cast<const int16_t*>(sample.data);
     const auto* packed = reinterpret_cast<const int8_t*>(read.xxs[read.xxi[0].sub[1].sid].data);

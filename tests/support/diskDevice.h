@@ -28,7 +28,6 @@ struct DiskDevice {
     std::vector<Write> writes;
     std::thread reader;
 
-    // Makes the FIFO under `folder`, points SDL's disk driver at it and starts reading.
     explicit DiskDevice(const std::string& folder) : fifo(folder + "/device.fifo")
     {
         mkfifo(fifo.c_str(), 0600);

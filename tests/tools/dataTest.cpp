@@ -1,9 +1,9 @@
-// The Data/ folder make-data writes, as the demo reads it: the same bytes on every run, the 14
-// bitmaps taken by our reader, and a song whose accents end on the demo's last position.
+// The Data/ folder make-data writes, as the demo reads it: the same bytes on every run (the demo
+// takes every bitmap of the build's own in the capture's reference frames), and a song whose
+// accents end on the demo's last position.
 #include "player/offline.h"
 #include "player/player.h"
 #include "player/timeline.h"
-#include "scene/bitmap.h"
 #include "common/dataFiles.h"
 #include "sync/syncState.h"
 #include "tests/support/files.h"
@@ -18,7 +18,7 @@
 
 const std::string built = STROBARIUM_BINARY_DIR "/";
 
-TEST(Data, MakeDataWritesTheSameBytesAsTheBuildsDataFolderWhoseBitmapsOurReaderTakes)
+TEST(Data, MakeDataWritesTheSameBytesAsTheBuildsDataFolder)
 {
     const TempDir dir("make-data");
     ASSERT_EQ(std::system((built + "make-data " + dir / "Data").c_str()), 0);
@@ -29,9 +29,6 @@ TEST(Data, MakeDataWritesTheSameBytesAsTheBuildsDataFolderWhoseBitmapsOurReaderT
         ++files;
     }
     EXPECT_EQ(files, bitmapCount + 1);
-    BitmapView view{};
-    std::string reason;
-    for (const char* file : bitmapFiles) EXPECT_TRUE(readBitmapFile((built + file).c_str(), view, reason)) << file << ": " << reason;
 }
 
 // The picture relights a zone on every note of these five, so they play accents, never a running
@@ -75,7 +72,6 @@ TEST(Data, TheMixIsMasteredWithHeadroomAndStereoWidth)
     playerFree();
     const double peakDb = 20 * std::log10(peak / 32768.0), rmsDb = 10 * std::log10((mid + side) / (4.0 * frames) / (32768.0 * 32768.0));
     const double widthDb = 10 * std::log10(side / mid);
-    std::printf("mix: peak %.2f dBFS, RMS %.2f dBFS, side/mid %.1f dB\n", peakDb, rmsDb, widthDb);
     EXPECT_LE(peakDb, -1.0);
     EXPECT_TRUE(rmsDb >= -18 && rmsDb <= -10) << rmsDb;
     EXPECT_TRUE(widthDb >= -12 && widthDb <= -4) << widthDb;
