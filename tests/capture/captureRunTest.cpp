@@ -20,6 +20,7 @@
 #include "capture/frameHash.h"
 #include "capture/frameSink.h"
 #include "tests/support/files.h"
+#include "tests/support/modules.h"
 #include "tests/support/testData.h"
 #include "tools/xm/xmWriter.h"
 
@@ -28,19 +29,9 @@ namespace {
 // Two orders of 16 rows at speed 3, 125 bpm (0.96 s each): instrument 1 on row 0, 2 on row 8.
 XmModule syntheticModule()
 {
-    XmModule module;
-    module.channels = 2;
-    module.speed = 3;
-    module.orders = {0, 0};
-    module.patterns = {blankXmPattern(16, 2)};
+    XmModule module = squareSong(3, 125, {0, 0}, {16}, 2, 2);
     module.patterns[0].cells[0][0] = {xmNote(4, 0), 1, 0, 0, 0};
     module.patterns[0].cells[8][1] = {xmNote(4, 4), 2, 0, 0, 0};
-    XmInstrument square;
-    square.samples.resize(1);
-    for (int s = 0; s < 32; ++s) square.samples[0].data.push_back(s < 16 ? 90 : -90);
-    square.samples[0].loop = XmLoop::forward;
-    square.samples[0].loopLength = 32;
-    module.instruments = {square, square};
     return module;
 }
 

@@ -5,9 +5,7 @@
 #include "player/offline.h"
 #include "player/player.h"
 
-// `rows` patterns played in `orders`, and `instruments` copies of a short looped square wave
-// (audible, cheap to mix).
-static XmModule song(int speed, int bpm, std::vector<uint8_t> orders, std::vector<int> rows, int channels, int instruments)
+XmModule squareSong(int speed, int bpm, std::vector<uint8_t> orders, std::vector<int> rows, int channels, int instruments)
 {
     XmModule m;
     m.channels = channels;
@@ -24,7 +22,7 @@ static XmModule song(int speed, int bpm, std::vector<uint8_t> orders, std::vecto
 
 XmModule featureModule()
 {
-    XmModule m = song(6, 125, {0, 1, 2}, {16, 8, 4}, 4, 19);
+    XmModule m = squareSong(6, 125, {0, 1, 2}, {16, 8, 4}, 4, 19);
     auto& a = m.patterns[0].cells;
     a[0][0] = {xmNote(0, 0), 18, 0, 0, 0};
     a[0][1] = {xmNote(1, 0), 19, 0, 0, 0};
@@ -57,7 +55,7 @@ XmModule featureModule()
 
 XmModule blankSong(int orders)
 {
-    XmModule m = song(1, 255, std::vector<uint8_t>(std::size_t(orders), 0), {64, 64}, 2, 19);
+    XmModule m = squareSong(1, 255, std::vector<uint8_t>(std::size_t(orders), 0), {64, 64}, 2, 19);
     m.orders[2] = 1;
     auto& cells = m.patterns[1].cells;
     cells[0] = {{xmNote(1, 2), 18, 0, 0, 0}, {xmNote(1, 5), 18, 0, 0, 0}};

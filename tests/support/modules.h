@@ -12,6 +12,9 @@
 // Frames of one tick at `bpm` and 44,100 Hz: FT2's 2.5 / BPM seconds, truncated.
 constexpr uint64_t tickFrames(int bpm) { return 44100u * 5 / (2u * unsigned(bpm)); }
 
+// `orders` playing patterns of `rows` rows, and `instruments` copies of a short looped square wave
+// (audible, cheap to mix).
+XmModule squareSong(int speed, int bpm, std::vector<uint8_t> orders, std::vector<int> rows, int channels, int instruments);
 // 4 channels, 19 instruments, 3 orders of every feature the player must time right (see the cells).
 XmModule featureModule();
 // `orders` orders of a blank 64-row pattern at speed 1, 255 BPM; order 2 plays another, with
