@@ -1,9 +1,5 @@
-// Reading modules: a cut of an XM file (with a ModPlug ADPCM sample) plays exactly where libxmp
-// plays it, saying where it ends, a module is found inside a larger file, each refusal is one
-// stderr line naming its cause, and the fuzz corpus replays with what is said of each seed.
-// Then a synthetic module's timeline, event by event against FT2's tick arithmetic, and the syncs it
-// fires with their data words, each once its sample is passed (the mix is checked in playbackTest).
-// And our XM writer, read back by libxmp.
+// Reading modules (cuts against libxmp, refusals and their causes, the fuzz corpus), a synthetic
+// module's timeline against FT2's tick arithmetic with the syncs it fires, and our XM writer.
 #include "player/moduleFile.h"
 #include "player/offline.h"
 #include "player/player.h"

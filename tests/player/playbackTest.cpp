@@ -1,7 +1,5 @@
-// Live delivery. The heard-position estimate the sync thread delivers by; and playback through
-// SDL's disk driver into a FIFO the test reads: what reaches the "device" is libxmp's own rendering
-// of the module sample for sample, and every sync fires after its sample was handed to the device
-// (how soon after, sync-delivery-bench measures).
+// Live delivery: the heard-position estimate, and playback through SDL's disk driver: the device gets
+// libxmp's own mix, and no sync fires before its sample reached it (how soon after, a benchmark measures).
 #include "player/heardClock.h"
 #include "player/player.h"
 #include "player/timeline.h"

@@ -1,6 +1,5 @@
-// Modules nobody here wrote (the Debian game-data packages scripts/install-deps installs) and the
-// generated song, against libopenmpt as an independent player: every row of our timeline starts on
-// the very sample where libopenmpt starts it, and the song ends where libopenmpt starts to repeat it.
+// Modules nobody here wrote (Debian's game-data packages) and the generated song against libopenmpt:
+// every row starts on its sample there too, and the song ends where libopenmpt repeats it.
 #include "player/player.h"
 #include "player/timeline.h"
 #include "tests/support/files.h"

@@ -1,5 +1,4 @@
-// A private working directory holding the stand-in Data/ folder, and the scene's globals back at
-// program start, for tests that run initScene and renderFrame.
+// For tests that run initScene and renderFrame: a working directory with a stand-in Data/, the scene's globals reset.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,8 +1,6 @@
-// SDL's disk audio driver writing into a FIFO that a thread of ours reads, timing each write:
-// what reached the "device" and when. Stdio between the driver and the FIFO passes our buffers on
-// in writes of at most two (its 4096-byte buffer); pieces arriving within a millisecond form one
-// write, which arrived when the last of its buffers was handed over.
-// No globals: a DiskDevice holds its reader thread and what it read.
+// SDL's disk audio driver writing into a FIFO that a thread of ours reads, timing each write. Stdio
+// passes our buffers on in writes of at most two (its 4096-byte buffer); pieces arriving within a
+// millisecond form one write. No globals: a DiskDevice holds its reader thread and what it read.
 #pragma once
 
 #include <fcntl.h>

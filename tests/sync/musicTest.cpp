@@ -1,8 +1,5 @@
-// The callbacks store what their data words say, zero-extended, from the player's thread while
-// the frames clear the hits (race-free under ThreadSanitizer), a hit carrying the note stored
-// before it. The schedule played by the real player: offline, at the rate given, a frame loop that
-// reads after every frame sees exactly the positions and hits the script is written for; live,
-// each way the music cannot start gives false and one line naming the cause.
+// The sync callbacks against the frames that read them (race-free under ThreadSanitizer), and the
+// schedule played by the real player: offline as the frame loop sees it, live where it cannot start.
 #include "player/offline.h"
 #include "player/output.h"
 #include "sync/callbacks.h"
