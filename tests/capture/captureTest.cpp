@@ -1,5 +1,4 @@
-// The capture's parts on their own: command line, frame clock, upright picture and
-// the frame sink that writes frames in order on its own thread.
+// The capture's parts on their own: command line, frame clock and the frame sink's thread.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -18,7 +17,6 @@ bool parse(std::vector<const char*> args, CaptureOptions& options, std::string& 
     return parseCaptureOptions(int(args.size()), args.data(), options, error);
 }
 
-// One row for each way the command line can be wrong.
 TEST(CaptureOptions, EachMistakeIsNamed)
 {
     const struct {

@@ -69,8 +69,7 @@ TEST(Playback, TheDeviceGetsTheExactMixAndSyncsFireWhenHeard)
     EXPECT_TRUE(std::equal(reference.begin(), reference.end(), device.samples.begin() + long(2 * start))) << "the mix";
     EXPECT_EQ(std::count(heardEnd, device.samples.end(), 0), device.samples.end() - heardEnd) << "silence after the end";
 
-    // What fires, in timeline order (every event: each row, the notes of 18 and 19, the end); the
-    // data words are the offline delivery's, checked in moduleFileTest.
+    // Every event fires, in timeline order: each row, the notes of 18 and 19, the end.
     ASSERT_EQ(fired.size(), timeline.size());
     for (std::size_t i = 0; i < timeline.size(); ++i) {
         const TimelineEvent& e = timeline[i];

@@ -50,8 +50,7 @@ TEST_P(RealModule, RowStartsAndEndAgreeWithLibopenmptToTheSample)
         ++rows;
     }
     EXPECT_GT(rows, 100);
-    // At the end event libopenmpt, too, leaves the last row and enters the row the song repeats
-    // from; it then adds a tenth of a second of its own before it stops.
+    // At the end event libopenmpt enters the row the song repeats from, then plays a tenth of a second.
     const TimelineEvent& end = timelineEvents()[timelineEventCount() - 1];
     EXPECT_EQ(openmptAt(oracle, rendered, end.sample), previous) << "(-1, -1): libopenmpt ended before our end event";
     EXPECT_EQ(openmptAt(oracle, rendered, end.sample + 1), std::make_pair(int{end.order}, int{end.row}));

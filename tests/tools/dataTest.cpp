@@ -1,6 +1,4 @@
-// The Data/ folder make-data writes, as the demo reads it: the same bytes on every run (the demo
-// takes every bitmap of the build's own in the capture's reference frames), and a song whose
-// accents end on the demo's last position.
+// The Data/ folder make-data writes: the same bytes on every run, and the song's accents and mix.
 #include "player/offline.h"
 #include "player/player.h"
 #include "player/timeline.h"
@@ -31,10 +29,9 @@ TEST(Data, MakeDataWritesTheSameBytesAsTheBuildsDataFolder)
     EXPECT_EQ(files, bitmapCount + 1);
 }
 
-// The picture relights a zone on every note of these five, so they play accents, never a running
-// part: at most three in any second, each note its own even where two fall a few frames apart
-// (the three-flash rule, with margin), none under the warning card's first pulse (order 3, rows
-// 0 to 3), and the last on the demo's last position.
+// Every note of these five relights a zone: at most three in any second, each note its own even a
+// few frames from another (the three-flash rule, with margin), none under the warning card's first
+// pulse (order 3, rows 0 to 3), the last on the demo's last position.
 TEST(Data, TheReactingInstrumentsKeepToThreeAccentsASecondAndEndOnTheDemosEnd)
 {
     ASSERT_EQ(loadOffline(readFileBytes(built + moduleFile)), std::pair(true, std::string()));
