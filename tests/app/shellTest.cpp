@@ -1,5 +1,4 @@
-// The shell's logic against a scripted platform: whole runs (start-up order, what each failure tears down before it
-// tells the user, the frame loop's endings, exit codes), the window procedure's guards, the key codes SDL feeds it.
+// The shell's logic against a scripted platform: whole runs, the window procedure's guards, the key codes SDL feeds it.
 #include <SDL_keycode.h>
 #include <gtest/gtest.h>
 
