@@ -28,8 +28,7 @@ answer() {
   done
   fail "the box \"$1\" did not go away"
 }
-# start DIR SECONDS KEY COMMAND...: COMMAND run in DIR, stopped after SECONDS (exit status 124);
-# KEY, unless empty, answers the start question.
+# start DIR SECONDS KEY COMMAND...: stopped after SECONDS (status 124); KEY, unless empty, answers the start question.
 start() {
   started=$(date +%s%N)
   (cd "$1" && exec timeout -k 2 "$2" "${@:4}") >>"$work/out.log" 2>>"$work/stderr.log" &
@@ -44,8 +43,7 @@ finish() {
 }
 # The program's own stderr lines (Wine's end in \r).
 ours() { grep '^strobarium' "$work/stderr.log" | tr -d '\r'; }
-# refused LINE: the "ERROR" box with no window called $title beside it, answered; exit status 1,
-# and LINE (a grep pattern) among our lines.
+# refused LINE: the "ERROR" box with no window called $title beside it; exit status 1, LINE (grep) among our lines.
 refused() {
   waitFor "ERROR" >/dev/null || exit 1
   [ -z "$(windowId "$title")" ] || fail "the demo window is still there beside the box"
@@ -53,8 +51,7 @@ refused() {
   finish 1
   ours | grep -q "$1" || fail "no line matching \"$1\""
 }
-# fallback NO: after Yes on a screen larger than the demo's one mode, "Ooops.." before any demo
-# window, answered by the key NO, then "Program Will Now Close."
+# fallback NO: after Yes on a screen larger than the demo's one mode, "Ooops.." answered by the key NO.
 fallback() {
   waitFor "Ooops.." >/dev/null || exit 1
   [ -z "$(windowId "$title")" ] || fail "a demo window exists during the question"

@@ -1,14 +1,7 @@
 #!/usr/bin/env bash
 # wineTest.sh CASE ZIP PREFIX LINUX_CAPTURE: the Windows zip, unpacked afresh, under Wine in the
 # Xvfb of with-xvfb and the Wine prefix PREFIX (made by the case "prefix"). Wine's output is shown
-# only when a case fails; a run of the demo ends with exit 0, or 1 after a failure it told of.
-#   music, fullscreen: No or Yes to the start question; 1280x720; Escape ends it; in music, SDL's
-#   disk driver gets the song as the Linux capture mixes it
-#   fallback: Yes on a larger screen: "Ooops.." before any demo window, No, "Program Will Now Close."
-#   bitmap: Data/ without warning.bmp: "Initialization Failed." naming the file (a missing song takes
-#           the same box and the same loader as on Linux, where demo_music refuses it)
-#   capture: PNG frames of a stretch of the song: frames.log and audio.wav byte for byte as the
-#            Linux build's, alone and in 65 parts at once (more than Windows waits on in one call)
+# only when a case fails. A missing song takes the same box and loader as on Linux (demo_music).
 set -u
 case=$1 zip=$2 prefix=$3 linuxCapture=$4
 title="strobarium by kelsot"
@@ -55,7 +48,7 @@ case "$case" in
     startDemo
     refused '^strobarium: ERROR: Initialization Failed. Data/warning.bmp: cannot open the file$'
     ;;
-  capture)
+  capture)  # alone and in 65 parts at once, more than Windows waits on in one call
     # Order 6 from its start: the whole field lit, scattering and changing colour.
     options=(--png --start 6:0 --end 6:8 --size 640x360)
     (cd "$app" && wine strobarium-capture.exe "${options[@]}" -o "Z:${work//\//\\}\\windows") >"$work/windows.log" 2>&1 ||
