@@ -11,18 +11,18 @@
 // section of the song the hits of the reacting instruments that their reaction acts on, with
 // the mean brightness of the three frames after each hit against the three frames up to it.
 // A hit listed on frame f is applied while f is drawn and shows from f + 1.
-#include <png.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "pngFrame.h"
 
 namespace {
 
@@ -32,13 +32,9 @@ struct FrameLight {
 
 bool readFrame(const std::string& path, FrameLight& light)
 {
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-    image.format = PNG_FORMAT_RGB;
-    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return false;
+    std::vector<uint8_t> rgb;
+    int width = 0, height = 0;
+    if (!readPngFrame(path, rgb, width, height)) return false;
     const std::size_t pixels = rgb.size() / 3;
     std::size_t white = 0, black = 0;
     double sum = 0;

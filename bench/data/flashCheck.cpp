@@ -14,7 +14,6 @@
 // flashes, the most in a window, the whole seconds over 3, the worst windows with their time and
 // song position, the share of the picture that flashed 4 times or more in a second (the margin
 // under the quarter), and the verdict. Exit status 0 for a pass, 1 for a fail, 2 for bad input.
-#include <png.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,6 +29,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "pngFrame.h"
 
 extern char** environ;
 
@@ -92,18 +93,6 @@ bool openVideo(Frames& frames, std::string& why)
     return frames.video != nullptr;
 }
 
-bool readPng(const std::string& path, std::vector<uint8_t>& rgb, int& width, int& height)
-{
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-    image.format = PNG_FORMAT_RGB;
-    rgb.resize(PNG_IMAGE_SIZE(image));
-    width = int(image.width), height = int(image.height);
-    return png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) != 0;
-}
-
 bool readPpm(FILE* in, std::vector<uint8_t>& rgb, int& width, int& height)
 {
     int maxValue = 0;
@@ -119,7 +108,7 @@ bool nextFrame(Frames& frames, uint64_t number, std::vector<uint8_t>& rgb, int& 
     if (frames.video) return readPpm(frames.video, rgb, width, height);
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06llu.png", static_cast<unsigned long long>(number));
-    return readPng(frames.dir + name, rgb, width, height);
+    return readPngFrame(frames.dir + name, rgb, width, height);
 }
 
 // One pixel's level between transitions: the highest and lowest since the last one, and which

@@ -2,7 +2,6 @@
 // particle with the real random source (every hue table entry shows in the kept reference frames).
 #include <GL/gl.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>

@@ -13,7 +13,7 @@
 namespace {
 
 // The pixel that an eye-space point falls on, as "r g b ", each within 3 steps of `want`
-// (linear filtering and the blend's 8-bit rounding).
+// (linear filtering).
 std::string shows(double x, double y, double z, const std::string& want)
 {
     GLdouble model[16], projection[16], wx, wy, wz;
