@@ -116,12 +116,13 @@ TEST_F(Frame, InitTakesWhatTheOpenGlAllowsAndStopsAtTheFirstUnusableBitmapSaying
 }
 
 // The batches draw the quads that add light as the pass reached them, a new depth moving the next
-// particle on; immediate mode, the reference, draws the same particles one by one.
+// particle on; a lit particle that is not active is neither drawn nor moved. Immediate mode, the
+// reference, is held to the same pixels in the capture's run test.
 TEST_F(Frame, DrawsMovesThenReactsSoANewDepthMovesTheNextParticleOn)
 {
     ASSERT_EQ(initScene(error), 1) << error;
     particleDepth = -60;  // so that particle 0 (z -30) lies within the far plane
-    for (int i : {0, 1, 3}) std::tie(particles[i].red, particles[i].green, particles[i].blue) = std::tuple(0.25f, 0.5f, 1.0f);
+    for (int i : {0, 1, 3, 7}) std::tie(particles[i].red, particles[i].green, particles[i].blue) = std::tuple(0.25f, 0.5f, 1.0f);
     particles[3].alpha = 0.001f;  // faded under half a step
     particles[7].active = 0;
     syncState.order = 8, syncState.lastNote18 = 14, syncState.instrumentHit[18] = 1;  // after its draw, 0 sets depth -22
@@ -135,15 +136,8 @@ TEST_F(Frame, DrawsMovesThenReactsSoANewDepthMovesTheNextParticleOn)
             out << ' ' << s << ' ' << t << " 0.25 0.5 1 1 " << x + (s ? 0.75 : -0.75) << ' ' << y + (t ? 0.75 : -0.75) << ' ' << z;
         return out.str();
     };
-    EXPECT_EQ(joined(seen.steps, seen.count[int(GlFunc::ArrayVertex)], seen.count[int(GlFunc::Begin)]),
-              joined(" clear Particle.bmp additive quads" + quad(-75, -43, -90) + quad(-74, -42, -51) + " c1 opaque", 12, 0));
-    // Then particle 0's colour, alpha and drift (160, -80) show, at the depth the frame's last
-    // scatter drew (-92); its driftZ (90) never does. The inactive one is neither drawn nor moved.
-    ASSERT_TRUE(renderReferenceFrame());
-    EXPECT_EQ(joined(seen.steps, seen.count[int(GlFunc::Begin)]),
-              joined(" clear Particle.bmp additive c1 1 0.5 0.5 -72.65 -43.05 -122 -74.15 -44.55 c1 1 0.5 0.5 -74.95"
-                     " -42.55 -121 -76.45 -44.05 c1 opaque", particleCount - 1));
-    EXPECT_EQ(joined(particles[0].driftX, particles[0].driftZ, particles[0].alpha, particles[7].alpha), joined(132, 102, 0.4f, 1));
+    EXPECT_EQ(joined(seen.steps, seen.count[int(GlFunc::ArrayVertex)], seen.count[int(GlFunc::Begin)], particles[7].alpha),
+              joined(" clear Particle.bmp additive quads" + quad(-75, -43, -90) + quad(-74, -42, -51) + " c1 opaque", 12, 0, 1));
 }
 
 // Left out: alpha, or every channel, under half a step of 255.
