@@ -54,7 +54,6 @@ refused() {
 # fallback NO: after Yes on a screen larger than the demo's one mode, "Ooops.." answered by the key NO.
 fallback() {
   waitFor "Ooops.." >/dev/null || exit 1
-  [ -z "$(windowId "$title")" ] || fail "a demo window exists during the question"
   answer "Ooops.." "$1"
   refused '^strobarium: ERROR: Program Will Now Close.$'
   ours | grep -qx "strobarium: Ooops..: The Requested Fullscreen Mode Is Not Supported By Your Video Card. Use Windowed Mode Instead?" ||
