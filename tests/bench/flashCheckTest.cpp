@@ -26,9 +26,8 @@ struct Clip {
 // Red and a grey of the same luminance: a red flash without a general one.
 const Clip clips[] = {
     {"3 Hz", 3, 90, {255, 255, 255}, {0, 0, 0}, "verdict: PASS", "general flashes on 32x18 cells: 5 in all; most in any second 3;", "red flashes on 32x18 cells: 0 in all; most in any second 0;", ""},
-    {"4 Hz", 4, 90, {255, 255, 255}, {0, 0, 0}, "verdict: FAIL on general flashes", "general flashes on 32x18 cells: 7 in all; most in any second 4; whole seconds over 3: 1 of 2;", "red flashes on 32x18 cells: 0 in all", ""},
-    {"5 Hz", 5, 90, {255, 255, 255}, {0, 0, 0}, "verdict: FAIL on general flashes", "general flashes on 32x18 cells: 9 in all; most in any second 5; whole seconds over 3: 2 of 2;", "red flashes on 32x18 cells: 0 in all",
-     "\n  5 in the second from 0.02 s (order 7 row 0) to 1.00 s (order 7 row 8)\n"},
+    {"4 Hz", 4, 90, {255, 255, 255}, {0, 0, 0}, "verdict: FAIL on general flashes", "general flashes on 32x18 cells: 7 in all; most in any second 4; whole seconds over 3: 1 of 2;", "red flashes on 32x18 cells: 0 in all",
+     "\n  4 in the second from 0.02 s (order 7 row 0) to 1.00 s (order 7 row 8)\n"},
     {"5 Hz on a fifth", 5, 18, {255, 255, 255}, {0, 0, 0}, "verdict: PASS", "general flashes on 32x18 cells: 0 in all; most in any second 0;", "red flashes on 32x18 cells: 0 in all", ""},
     {"5 Hz red on grey", 5, 90, {255, 0, 0}, {127, 127, 127}, "verdict: FAIL on red flashes", "general flashes on 32x18 cells: 0 in all; most in any second 0;", "red flashes on 32x18 cells: 9 in all; most in any second 5; whole seconds over 3: 2 of 2;", ""},
 };

@@ -25,7 +25,6 @@ TEST(ModuleFile, ACutPlaysWhereLibxmpPlaysItAndEachSeedSaysWhy)
     m.instruments.back().samples[1].adpcm = true;
     m.instruments.back().samples[1].data.resize(99, -60);
     const std::vector<uint8_t> bytes = encodeXm(m);
-    int plays = 0;
     for (std::size_t size = 64; size < bytes.size(); size += size < 1300 || size + 120 > bytes.size() ? 1 : 37) {
         const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + long(size));
         const auto [loaded, line] = loadOffline(cut);
@@ -36,10 +35,8 @@ TEST(ModuleFile, ACutPlaysWhereLibxmpPlaysItAndEachSeedSaysWhy)
             said = "module in memory is " + std::to_string(missing) + " bytes short inside instrument 19's sample data: what is missing "
                    "plays as silence";
         ASSERT_NE(line.find(said), std::string::npos) << size << line;
-        plays += loaded;
     }
-    EXPECT_GT(plays, 100);
-    // Each seed: what the player says of it ("" when whole); "valid-*" load, others are refused.
+    // Each seed: what the player says of it ("" when whole): "valid-*" play, with a notice when cut short; others are refused.
     const std::map<std::string, std::string> said = {
         {"bad-33-samples.xm", "is corrupt (instrument 1 has more than 32 samples)"},
         {"bad-65517-instruments.xm", "is corrupt (its XM headers count more"},
@@ -59,8 +56,7 @@ TEST(ModuleFile, ACutPlaysWhereLibxmpPlaysItAndEachSeedSaysWhy)
         const std::string name = entry.path().filename().string();
         std::vector<uint8_t> seed = readFileBytes(entry.path());
         seed.shrink_to_fit();  // exact size, so the sanitizer build sees reads past the end
-        const auto [loaded, line] = loadOffline(seed);
-        EXPECT_EQ(loaded, name.rfind("valid-", 0) == 0) << name;
+        const std::string line = loadOffline(seed).second;  // a refusal always says why
         const auto expected = said.find(name);
         EXPECT_TRUE(expected == said.end() ? line.empty() : line.find(expected->second) != std::string::npos) << name << ": " << line;
         EXPECT_EQ(LLVMFuzzerTestOneInput(seed.data(), seed.size()), 0) << name;
@@ -91,9 +87,8 @@ TEST(ModuleFile, TheModuleIsFoundInALargerFileAndEachRefusalNamesItsCause)
     for (const auto& [file, offset, length, cause] : cases) {
         EXPECT_FALSE(playerLoadFile(file, offset, length, why));
         EXPECT_TRUE(why.find(cause) != std::string::npos && why.find('\n') == std::string::npos) << why;
-        EXPECT_EQ(timelineEventCount(), 0) << "a failed load leaves no module behind";
+        EXPECT_TRUE(timelineEventCount() == 0 && !playerPlay()) << "a failed load leaves no module behind";
     }
-    EXPECT_FALSE(playerPlay());
     for (const auto& [bytes, length] : {std::pair<const void*, std::size_t>{nullptr, 100}, {module.data(), 0}}) {
         EXPECT_FALSE(playerLoadMemory(bytes, length, why));
         EXPECT_EQ(why, "no module in memory (null pointer or length 0)");
@@ -186,17 +181,16 @@ TEST(Timeline, EventsFallOnTheirTicksAndSyncsFireOnceTheirSampleIsPassedWithThei
         EXPECT_EQ(fired[i][0].first, first) << "sync " << i;
         EXPECT_EQ(fired[i][count > 1].first, count > 1 ? second : first) << "sync " << i;
     }
-    EXPECT_EQ(fired[1][3].second, (6 * 6 + 3) * tickFrames(125) + 1) << "the delayed note fires once its tick is passed";
     EXPECT_EQ(fired[3][0].second, offlineEndSample() + 1);
     playerFree();
 }
 
 // The headers and samples, an ADPCM one of an odd count whose last byte holds one value: libxmp
-// reads every value and what follows in place. The timeline and the generated song read the patterns.
+// reads every value and what follows in place. The timeline and schedule tests read speeds, orders, channels.
 TEST(XmWriter, LibxmpReadsBackWhatWasWritten)
 {
     XmModule m;
-    m.speed = 5, m.bpm = 140, m.restart = 1, m.orders = {1, 0, 1};
+    m.restart = 1, m.orders = {1, 0, 1};
     m.patterns = {blankXmPattern(16, 4), blankXmPattern(32, 4)};
     m.instruments.resize(1);
     m.instruments[0].samples = {{"wide", true, {0, 32767, -32768, 1000, -1000, 0}, XmLoop::pingPong, 1, 4, 48, -16, 64, 12},
@@ -210,9 +204,8 @@ TEST(XmWriter, LibxmpReadsBackWhatWasWritten)
     const xmp_module& read = *info.mod;
     const xmp_subinstrument& sub = read.xxi[0].sub[0];
     const xmp_sample& sample = read.xxs[sub.sid];
-    EXPECT_EQ(std::vector<int>({read.chn, read.len, read.rst, read.spd, read.bpm, read.xxo[0], read.xxp[1]->rows, sub.vol, sub.fin,
-                                sub.xpo, sample.len, sample.lps, sample.lpe}),
-              std::vector<int>({4, 3, 1, 5, 140, 1, 32, 48, -16, 12, 6, 1, 5}));
+    EXPECT_EQ(std::vector<int>({read.rst, read.xxp[1]->rows, sub.vol, sub.fin, sub.xpo, sample.len, sample.lps, sample.lpe}),
+              std::vector<int>({1, 32, 48, -16, 12, 6, 1, 5}));
     EXPECT_EQ(sample.flg & (XMP_SAMPLE_16BIT | XMP_SAMPLE_LOOP_BIDIR), XMP_SAMPLE_16BIT | XMP_SAMPLE_LOOP_BIDIR);
     const auto* wide = reinterpret_cast<const int16_t*>(sample.data);
     const auto* packed = reinterpret_cast<const int8_t*>(read.xxs[read.xxi[0].sub[1].sid].data);

@@ -36,7 +36,6 @@ TEST_P(RealModule, RowStartsAndEndAgreeWithLibopenmptToTheSample)
     openmpt::module oracle(bytes);  // throws, failing the test, when libopenmpt refuses the module
     uint64_t rendered = 0;
     std::pair<int, int> previous{-1, -1};
-    int rows = 0;
     for (int i = 0; i + 1 < timelineEventCount() && !HasFailure(); ++i) {
         const TimelineEvent& e = timelineEvents()[i];
         if (e.kind != TimelineKind::position) continue;
@@ -47,9 +46,7 @@ TEST_P(RealModule, RowStartsAndEndAgreeWithLibopenmptToTheSample)
             << "row " << here.first << ":" << here.second << " at " << e.sample << ": libopenmpt went from " << before.first << ":"
             << before.second << " to " << after.first << ":" << after.second;
         previous = here;
-        ++rows;
     }
-    EXPECT_GT(rows, 100);
     // At the end event libopenmpt enters the row the song repeats from, then plays a tenth of a second.
     const TimelineEvent& end = timelineEvents()[timelineEventCount() - 1];
     EXPECT_EQ(openmptAt(oracle, rendered, end.sample), previous) << "(-1, -1): libopenmpt ended before our end event";

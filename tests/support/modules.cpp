@@ -53,17 +53,6 @@ XmModule featureModule()
     return m;
 }
 
-XmModule blankSong(int orders)
-{
-    XmModule m = squareSong(1, 255, std::vector<uint8_t>(std::size_t(orders), 0), {64, 64}, 2, 19);
-    m.orders[2] = 1;
-    auto& cells = m.patterns[1].cells;
-    cells[0] = {{xmNote(1, 2), 18, 0, 0, 0}, {xmNote(1, 5), 18, 0, 0, 0}};
-    const uint8_t instruments[] = {1, 2, 3, 19};
-    for (int row = 1; row <= 4; ++row) cells[std::size_t(row)][0] = {xmNote(1, 9), instruments[row - 1], 0, 0, 0};
-    return m;
-}
-
 std::pair<bool, std::string> loadOffline(const std::vector<uint8_t>& bytes)
 {
     std::string said;

@@ -17,9 +17,6 @@ constexpr uint64_t tickFrames(int bpm) { return 44100u * 5 / (2u * unsigned(bpm)
 XmModule squareSong(int speed, int bpm, std::vector<uint8_t> orders, std::vector<int> rows, int channels, int instruments);
 // 4 channels, 19 instruments, 3 orders of every feature the player must time right (see the cells).
 XmModule featureModule();
-// `orders` orders of a blank 64-row pattern at speed 1, 255 BPM; order 2 plays another, with
-// notes 14 and 17 of instrument 18 on row 0, then note 21 of instruments 1, 2, 3 and 19 on rows 1 to 4.
-XmModule blankSong(int orders);
 
 // Opens the offline player at 44,100 Hz and loads `bytes`: whether it loaded, and what the player said.
 std::pair<bool, std::string> loadOffline(const std::vector<uint8_t>& bytes);

@@ -31,8 +31,8 @@ TEST(Data, MakeDataWritesTheSameBytesAsTheBuildsDataFolder)
 
 // Every note of these five relights a zone: at most three in any second, each note its own even a
 // few frames from another (the three-flash rule, with margin), none under the warning card's first
-// pulse (order 3, rows 0 to 3), the last on the demo's last position.
-TEST(Data, TheReactingInstrumentsKeepToThreeAccentsASecondAndEndOnTheDemosEnd)
+// pulse (order 3, rows 0 to 3), the last on the demo's last position. Then the song's mix, whole.
+TEST(Data, TheSongKeepsToThreeAccentsASecondEndsOnTheDemosEndAndIsMasteredWithHeadroomAndWidth)
 {
     ASSERT_EQ(loadOffline(readFileBytes(built + moduleFile)), std::pair(true, std::string()));
     std::vector<const TimelineEvent*> accents;
@@ -48,12 +48,6 @@ TEST(Data, TheReactingInstrumentsKeepToThreeAccentsASecondAndEndOnTheDemosEnd)
         EXPECT_FALSE(accents[first]->order == 3 && accents[first]->row < 4) << "row " << accents[first]->row;
     }
     EXPECT_EQ(std::make_pair(int(accents.back()->order), int(accents.back()->row)), std::make_pair(demoEndOrder, demoEndRow));
-    playerFree();
-}
-
-TEST(Data, TheMixIsMasteredWithHeadroomAndStereoWidth)
-{
-    ASSERT_EQ(loadOffline(readFileBytes(built + moduleFile)), std::pair(true, std::string()));
     ASSERT_TRUE(playerPlay());
     std::vector<int16_t> block(2 * 4096);
     double mid = 0, side = 0;
