@@ -42,7 +42,6 @@ void noteStep(const GlCall& c)
     const GlFunc f = c.func;
     std::ostringstream out;
     if (f == GlFunc::Clear) out << (a[0] == (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT) ? " clear" : " ?");
-    if (f == GlFunc::Begin && a[0] != GL_TRIANGLE_STRIP) out << " ?";
     if (f == GlFunc::DrawArrays) out << (a[0] == GL_TRIANGLES ? " quads" : " ?");
     for (int i = 0; f == GlFunc::ArrayVertex && seen.count[int(f)] <= 12 && i < 9; ++i) out << ' ' << a[i];
     if (f == GlFunc::BindTexture) out << ' ' << nameInDataFolder(bitmapFiles[int(a[1]) - 1]);
