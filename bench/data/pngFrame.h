@@ -1,4 +1,4 @@
-// A capture's PNG frame read as RGB, top row first, for the data benchmarks. No globals.
+// A capture's PNG frame read as RGB, top row first, for the data benchmarks and the capture's run test. No globals.
 #pragma once
 
 #include <png.h>

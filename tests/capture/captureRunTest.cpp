@@ -1,7 +1,6 @@
 // strobarium-capture end to end: the real program on real Mesa, over a synthetic module and
 // solid-colour bitmaps, run as a user runs it.
 #include <gtest/gtest.h>
-#include <png.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -15,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/data/pngFrame.h"
 #include "capture/frameClock.h"
 #include "capture/frameHash.h"
 #include "capture/frameSink.h"
@@ -80,13 +80,9 @@ std::string framePng(const Captured& run, size_t frame) { return run.out + "/" +
 // A PNG's pixels: RGB, top row first; empty when there is none.
 std::vector<uint8_t> pngPixels(const std::string& path)
 {
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, path.c_str())) return {};
-    png.format = PNG_FORMAT_RGB;
-    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(png));
-    png_image_finish_read(&png, nullptr, rgb.data(), 0, nullptr);
-    return rgb;
+    std::vector<uint8_t> rgb;
+    int width = 0, height = 0;
+    return readPngFrame(path, rgb, width, height) ? rgb : std::vector<uint8_t>();
 }
 
 // The default pass (batched, dark quads left out) and --reference (immediate mode) agree to one
